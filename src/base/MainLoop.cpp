@@ -1,0 +1,105 @@
+#include "base/MainLoop.h"
+
+#include <chrono>
+
+namespace corvane::base {
+
+struct MainLoop::HandOver {
+  std::function<void()> fn;
+  std::exception_ptr error;
+  bool done = false;
+  bool ran = false;
+};
+
+MainLoop::MainLoop() : mainThread_(std::this_thread::get_id()) {}
+
+MainLoop::~MainLoop() { refuseHandOvers(); }
+
+bool MainLoop::invoke(std::function<void()> fn) {
+  if (isMainThread()) {
+    fn();
+    return true;
+  }
+  auto handOver = std::make_shared<HandOver>();
+  handOver->fn = std::move(fn);
+  {
+    std::lock_guard lock(mutex_);
+    if (refusing_) return false;
+    handOvers_.push_back(handOver);
+    ++wakeCount_;
+  }
+  changed_.notify_all();
+  handOverQueued();
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return handOver->done; });
+  if (handOver->error) std::rethrow_exception(handOver->error);
+  return handOver->ran;
+}
+
+void MainLoop::runHandOvers() {
+  for (;;) {
+    std::shared_ptr<HandOver> next;
+    {
+      std::lock_guard lock(mutex_);
+      if (handOvers_.empty()) return;
+      next = std::move(handOvers_.front());
+      handOvers_.pop_front();
+    }
+    try {
+      next->fn();
+      next->ran = true;
+    } catch (...) {
+      next->error = std::current_exception();
+      next->ran = true;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      next->fn = nullptr;  // release captured state on the main thread
+      next->done = true;
+    }
+    changed_.notify_all();
+  }
+}
+
+bool MainLoop::waitPumping(const std::function<bool()>& done, int timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  for (;;) {
+    runHandOvers();
+    runPendingWhileWaiting();
+    if (done()) return true;
+    std::unique_lock lock(mutex_);
+    const uint64_t seen = wakeCount_;
+    if (!handOvers_.empty()) continue;
+    // The short slice is a safety net only; wake() and hand-overs end the wait at once.
+    auto until = Clock::now() + std::chrono::milliseconds(maxWaitMs());
+    if (timeoutMs >= 0) {
+      if (Clock::now() >= deadline) return done();
+      if (deadline < until) until = deadline;
+    }
+    changed_.wait_until(lock, until, [&] { return wakeCount_ != seen; });
+  }
+}
+
+void MainLoop::wake() { notifyWaiters(); }
+
+void MainLoop::notifyWaiters() {
+  {
+    std::lock_guard lock(mutex_);
+    ++wakeCount_;
+  }
+  changed_.notify_all();
+}
+
+void MainLoop::refuseHandOvers() {
+  std::deque<std::shared_ptr<HandOver>> released;
+  {
+    std::lock_guard lock(mutex_);
+    refusing_ = true;
+    released.swap(handOvers_);
+    for (auto& h : released) h->done = true;
+  }
+  changed_.notify_all();
+}
+
+}  // namespace corvane::base

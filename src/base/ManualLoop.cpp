@@ -1,0 +1,110 @@
+#include "base/ManualLoop.h"
+
+namespace corvane::base {
+
+class ManualLoop::Backend final : public TimerBackend {
+public:
+  Backend(ManualLoop& loop, uint64_t id) : loop_(loop), id_(id) {}
+  ~Backend() override { loop_.timers_.erase(id_); }
+  void start(uint32_t intervalMs, bool singleShot) override {
+    auto& e = loop_.timers_[id_];
+    e.due = loop_.now() + intervalMs;
+    e.interval = intervalMs;
+    e.singleShot = singleShot;
+    e.order = loop_.nextOrder_++;
+    e.fire = fire_;
+  }
+  void stop() override { loop_.timers_.erase(id_); }
+  std::function<void()> fire_;
+
+private:
+  ManualLoop& loop_;
+  uint64_t id_;
+};
+
+ManualLoop::ManualLoop(uint32_t startTick) : now_(startTick) {}
+
+ManualLoop::~ManualLoop() = default;
+
+void ManualLoop::post(std::function<void()> fn) {
+  {
+    std::lock_guard lock(postMutex_);
+    posted_.push_back(std::move(fn));
+  }
+  notifyWaiters();
+}
+
+std::unique_ptr<TimerBackend> ManualLoop::createTimer(std::function<void()> onTimeout) {
+  auto backend = std::make_unique<Backend>(*this, nextId_++);
+  backend->fire_ = std::move(onTimeout);
+  return backend;
+}
+
+int ManualLoop::runPosted() {
+  int ran = 0;
+  for (;;) {
+    std::function<void()> fn;
+    {
+      std::lock_guard lock(postMutex_);
+      if (posted_.empty()) return ran;
+      fn = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    fn();
+    ++ran;
+  }
+}
+
+int ManualLoop::pump() {
+  int total = 0;
+  for (;;) {
+    runHandOvers();
+    int ran = runPosted();
+    total += ran;
+    if (ran == 0) {
+      runHandOvers();
+      std::lock_guard lock(postMutex_);
+      if (posted_.empty()) return total;
+    }
+  }
+}
+
+bool ManualLoop::fireNextDue(uint64_t until) {
+  auto next = timers_.end();
+  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+    if (it->second.due > until) continue;
+    if (next == timers_.end() || it->second.due < next->second.due ||
+        (it->second.due == next->second.due && it->second.order < next->second.order))
+      next = it;
+  }
+  if (next == timers_.end()) return false;
+  Entry& e = next->second;
+  if (e.due > now_.load()) now_.store(e.due);
+  auto fire = e.fire;
+  if (e.singleShot) {
+    timers_.erase(next);
+  } else {
+    e.due += e.interval;
+    e.order = nextOrder_++;
+  }
+  fire();  // may start, stop or destroy timers, including this one
+  pump();
+  return true;
+}
+
+void ManualLoop::advance(uint32_t ms) {
+  pump();
+  const uint64_t until = now_.load() + ms;
+  while (fireNextDue(until)) {
+  }
+  now_.store(until);
+  pump();
+}
+
+bool ManualLoop::pumpUntil(const std::function<bool()>& pred, int realTimeoutMs) {
+  return waitPumping(pred, realTimeoutMs);
+}
+
+size_t ManualLoop::activeTimers() const { return timers_.size(); }
+
+}  // namespace corvane::base
