@@ -1,0 +1,21 @@
+#pragma once
+// Whole-file reads and crash-safe writes.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace corvane::shell {
+
+// Writes bytes to a temporary file in the target's folder, flushes it to disk and renames it over
+// the target, so that readers see the old file or the new one, never a truncated one. An existing
+// target keeps its permissions; a new one gets 0644. Returns the error of the first failing step.
+std::error_code WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Reads a whole file of at most maxBytes. nullopt with ec set when it cannot be read; a larger
+// file gives std::errc::file_too_large.
+std::optional<std::string> ReadWholeFile(const std::string& path, int64_t maxBytes, std::error_code& ec);
+
+}  // namespace corvane::shell

@@ -1,0 +1,15 @@
+#include "shell/Demarrage.h"
+
+#include "base/Translate.h"
+#include "shell/LigneCommande.h"
+
+namespace corvane::shell {
+
+void InitialiserProcessus(int argc, const char* const* argv, CatalogueTranslator::ProblemReport onLocalizationProblem) {
+  InitialiserLigneCommande(argc, argv);
+  InitialiserTraduction(std::move(onLocalizationProblem));
+}
+
+std::string TitreApplication() { return base::Tr(kTitreApplication); }
+
+}  // namespace corvane::shell
