@@ -1,0 +1,91 @@
+// soap-parse: decoding a ListeAssistances answer of 10,000 sessions into records, against libxml2
+// merely parsing the same document into a tree. Prints MB/s of XML and sessions/s.
+
+#include <libxml/parser.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "service/SoapClient.h"
+#include "service/SoapWriter.h"
+
+using namespace corvane::service;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kSessions = 10000;
+constexpr int kRounds = 7;
+
+std::string MakeAnswer() {
+  TRemotableAssistances list(kSessions);
+  for (int i = 0; i < kSessions; ++i) {
+    TRemotableAssistance& a = list[static_cast<size_t>(i)];
+    a.AssistanceID = std::to_string(100000 + i);
+    a.ClientID = i % 3 ? std::to_string(i % 97) : "";
+    a.ClientIdentifiant = "CLI-" + std::to_string(i % 97);
+    a.ClientNom = "Client name " + std::to_string(i % 97);
+    a.ClientAdressIP = "192.168." + std::to_string(i % 256) + "." + std::to_string(i % 200);
+    a.ClientEmail = "client" + std::to_string(i % 97) + "@example.org";
+    a.CorvaneClientNom = "Typed name";
+    a.CorvaneClientEmail = "typed@example.org";
+    a.DemandeDescription = "My printer does not print any more.\r\nPlease help & hurry <now>.";
+    a.DemandeDate = EncodeDateTime({2024, 1 + i % 12, 1 + i % 28, i % 24, i % 60, i % 60, i % 1000});
+    a.AgentID = std::to_string(i % 5);
+    a.ReponseDescription = i % 2 ? "Driver reinstalled, test page printed." : "";
+    a.ReponseDate = i % 2 ? a.DemandeDate + 0.01 : 0;
+    a.Cloture = i % 2 ? "O" : "IN";
+  }
+  SoapWriter writer("urn:UCorvaneAgentIntf-ICorvaneAgent", "ListeAssistancesResponse");
+  writer.addArray("return", list);
+  return writer.finish();
+}
+
+template <class F>
+double Seconds(F&& f) {
+  auto start = Clock::now();
+  f();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main() {
+  xmlInitParser();
+  const std::string xml = MakeAnswer();
+  const double mb = static_cast<double>(xml.size()) / (1024.0 * 1024.0);
+
+  size_t decoded = 0;
+  auto decode = [&] {
+    auto reader = std::make_unique<SoapReader>(xml);
+    const xmlNode* response = reader->mainElement();
+    SoapAnswer answer(std::move(reader), response);
+    decoded = answer.reader().readArray<TRemotableAssistance>(answer.result()).size();
+  };
+  auto treeOnly = [&] {
+    xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, "UTF-8",
+                                  XML_PARSE_NONET | XML_PARSE_COMPACT);
+    if (!doc) std::abort();
+    xmlFreeDoc(doc);
+  };
+  // Rounds alternate so that both sides see the same allocator and cache state.
+  double ours = 1e9, tree = 1e9;
+  for (int r = 0; r < kRounds; ++r) {
+    ours = std::min(ours, Seconds(decode));
+    tree = std::min(tree, Seconds(treeOnly));
+  }
+  if (decoded != static_cast<size_t>(kSessions)) {
+    std::fprintf(stderr, "decoded %zu sessions instead of %d\n", decoded, kSessions);
+    return 1;
+  }
+
+  const double ratio = tree / ours;
+  std::printf("document: %.2f MB, %d sessions\n", mb, kSessions);
+  std::printf("BENCH soap-parse %.1f MB/s baseline=%.1f ratio=%.2f goal=0.5\n", mb / ours,
+              mb / tree, ratio);
+  std::printf("BENCH soap-parse-sessions %.0f sessions/s baseline=%.0f ratio=%.2f goal=0.5\n",
+              kSessions / ours, kSessions / tree, ratio);
+  return 0;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Calls the operations of one service interface: writes the request envelope, posts it with the
+// operation's SOAPAction, and returns the parsed answer or throws the error it stands for (a
+// classified fault, a transport error, or a malformed answer).
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "service/ContractNames.h"
+#include "service/SoapReader.h"
+#include "service/SoapTransport.h"
+#include "service/SoapWriter.h"
+
+namespace corvane::service {
+
+// A parsed answer and its "...Response" element.
+class SoapAnswer {
+public:
+  SoapAnswer(std::unique_ptr<SoapReader> reader, const xmlNode* response)
+      : reader_(std::move(reader)), response_(response) {}
+  const SoapReader& reader() const { return *reader_; }
+  const xmlNode* response() const { return response_; }
+  // The result element: the only element child, or among several the one named "Result" or
+  // "Return" (any letter case). Throws EUnexpectedAnswer when there is none.
+  const xmlNode* result() const;
+  // An in/out parameter coming back: the child with that name; nullptr when absent.
+  const xmlNode* outParameter(std::string_view name) const;
+
+private:
+  std::unique_ptr<SoapReader> reader_;
+  const xmlNode* response_;
+};
+
+class SoapClient {
+public:
+  // `root` is the service root URL (ending with "/"); the endpoint is root + interface endpoint.
+  // Throws EInvalidServiceUrl unless the root is an http or https URL.
+  SoapClient(std::string_view root, const InterfaceInfo& info,
+             std::shared_ptr<SoapTransport> transport);
+
+  const std::string& url() const { return url_; }
+  const InterfaceInfo& info() const { return info_; }
+
+  std::unique_ptr<SoapWriter> request(std::string_view operation) const;
+  SoapAnswer call(std::string_view operation, SoapWriter& request) const;
+
+private:
+  std::string url_;
+  const InterfaceInfo& info_;
+  std::shared_ptr<SoapTransport> transport_;
+};
+
+// The endpoint URL of an interface under a root; a missing trailing "/" on the root is added.
+std::string EndpointUrl(std::string_view root, const InterfaceInfo& info);
+
+}  // namespace corvane::service
