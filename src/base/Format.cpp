@@ -204,7 +204,7 @@ public:
         i = pos_ + 1;
         continue;
       }
-      out += spec();
+      out += conversion();
       i = pos_;
     }
     return out;
@@ -212,7 +212,7 @@ public:
 
 private:
   // One conversion after its '%': [index ":"] ["-"] [width] ["." precision] type.
-  std::string spec() {
+  std::string conversion() {
     int first = -1;
     bool firstIsNumber = readNumberOrStar(first);
     if (firstIsNumber && peek() == ':') {
