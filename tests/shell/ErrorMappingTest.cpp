@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "base/Translate.h"
+#include "service/RemotableFaults.h"
+#include "service/ServiceErrors.h"
 #include "shell/ErrorMapping.h"
 #include "shell/RacineServeur.h"
+#include "shell/ServiceErrorClassifier.h"
 
 using namespace corvane::shell;
 
@@ -110,4 +113,34 @@ TEST(ErrorMapping, ClassifiersDescribeLibraryExceptions) {
   EXPECT_EQ(d.message, "plain");
   EXPECT_EQ(DescribeError(std::make_exception_ptr(42)).message, "Unknown error");
   EXPECT_EQ(DescribeError(nullptr).kind, ErrorKind::Other);
+}
+
+TEST(ErrorMapping, ServiceExceptionsFollowTheTable) {
+  namespace svc = corvane::service;
+  const ErrorContext plain{kCustomRoot, 8081, false};
+  auto map = [&](std::exception_ptr e, const ErrorContext& context) {
+    std::optional<ErrorDescription> d = ClassifyServiceError(e);
+    EXPECT_TRUE(d);
+    return MapError(d.value_or(ErrorDescription{}), context);
+  };
+  svc::ERemotableEchecAuthentification wrongPassword("whatever the service wrote");
+  wrongPassword.setFaultCode("SOAP-ENV:Server");
+  EXPECT_EQ(ClassifyServiceError(std::make_exception_ptr(wrongPassword))->faultCode, "SOAP-ENV:Server");
+  EXPECT_EQ(map(std::make_exception_ptr(wrongPassword), plain).text, "Incorrect ID or password.");
+  EXPECT_EQ(map(std::make_exception_ptr(svc::ERemotableException("dup C_UK_IDEN_GRA key")), plain).text,
+            "Client ID already used.");
+  EXPECT_EQ(map(std::make_exception_ptr(svc::ERemotableException("Database offline")), plain).text,
+            "Database offline.");
+  EXPECT_EQ(map(std::make_exception_ptr(svc::EConnectTimeout("Connect timed out.")), plain).text,
+            "Can't connect to the server " + kCustomRoot + ".");
+  EXPECT_EQ(map(std::make_exception_ptr(svc::EReadTimeout("Read timed out.")), plain).text,
+            "Can't connect to the server " + kCustomRoot + ".");
+  EXPECT_EQ(map(std::make_exception_ptr(svc::ENotWellFormedAnswer("bad XML")), plain).text,
+            "Can't connect to the server " + kCustomRoot + ".");
+  EXPECT_EQ(map(std::make_exception_ptr(svc::EConnectionRefused("Connection refused.")), plain).text,
+            "Connection refused.");
+  ErrorReaction invalid = map(std::make_exception_ptr(svc::ERemotableInvalideSession("expired")), plain);
+  EXPECT_TRUE(invalid.startRelogin);
+  EXPECT_EQ(invalid.text, std::string(svc::ERemotableInvalideSession::GetResStringRec()));
+  EXPECT_FALSE(ClassifyServiceError(std::make_exception_ptr(std::runtime_error("not ours"))));
 }
