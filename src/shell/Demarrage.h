@@ -1,6 +1,7 @@
 #pragma once
-// Process initialisation, before any window exists: the command line is parsed and translation is
-// set up with the language of the environment. Also the process-wide settings made at start.
+// Process initialisation, before any window exists: the command line is parsed, translation is
+// set up with the language of the environment and the web-service errors become known to the
+// error mapping. Also the process-wide settings made at start.
 
 #include <string>
 #include <string_view>

@@ -1,5 +1,7 @@
 #include "shell/ServiceErrorClassifier.h"
 
+#include <mutex>
+
 #include "service/RemotableFaults.h"
 #include "service/ServiceErrors.h"
 
@@ -45,6 +47,9 @@ std::optional<ErrorDescription> ClassifyServiceError(const std::exception_ptr& e
   }
 }
 
-void RegisterServiceErrorClassifier() { RegisterErrorClassifier(ClassifyServiceError); }
+void RegisterServiceErrorClassifier() {
+  static std::once_flag once;
+  std::call_once(once, [] { RegisterErrorClassifier(ClassifyServiceError); });
+}
 
 }  // namespace corvane::shell
