@@ -79,6 +79,7 @@ struct SoapWriter::Impl {
   xmlBufferPtr buffer = nullptr;
   xmlTextWriterPtr writer = nullptr;
   std::vector<const TRemotable*> pending;  // records written after the element, id = index + 1
+  std::vector<std::shared_ptr<const void>> owners;
   bool finished = false;
 
   ~Impl() {
@@ -207,6 +208,10 @@ void SoapWriter::writeRecordBody(const TRemotable& record, int id) {
     }
   }
   impl_->check(xmlTextWriterEndElement(w));
+}
+
+void SoapWriter::keepAlive(std::shared_ptr<const void> owner) {
+  impl_->owners.push_back(std::move(owner));
 }
 
 std::string SoapWriter::finish() {

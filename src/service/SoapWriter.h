@@ -46,6 +46,9 @@ public:
   void addRecordArray(std::string_view name, std::string_view itemType,
                       const std::vector<const TRemotable*>& items);
 
+  // Keeps `owner` (typically the records just added) alive until finish().
+  void keepAlive(std::shared_ptr<const void> owner);
+
   // Closes the element and the envelope, writes the pending records and returns the document.
   std::string finish();
 
