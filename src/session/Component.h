@@ -29,6 +29,11 @@ public:
   TComponent* FindComponent(const std::function<bool(TComponent&)>& pred) const;
   // Calls fn for every owned component in order of creation, with the list locked.
   void ForEachComponent(const std::function<void(TComponent&)>& fn) const;
+  // Holds the list lock (recursive) while a component is created and set up under this owner, so
+  // that FindComponent on another thread never sees it half built.
+  std::unique_lock<std::recursive_mutex> LockComponents() const {
+    return std::unique_lock<std::recursive_mutex>(mutex_);
+  }
 
 protected:
   // Destroys every owned component now (derived classes call it first in their destructor when

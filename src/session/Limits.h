@@ -26,6 +26,10 @@ inline constexpr uint64_t kMaxPngPixels = 64ull * 1024 * 1024;
 // Screen dimensions a customer may announce.
 inline constexpr int kMaxScreenSide = 16384;
 
+// Incoming file transfers accepted but still waiting for their connection; further requests of
+// the customer are refused (code 0) until some of them are connected.
+inline constexpr size_t kMaxWaitingIncomingTransfers = 32;
+
 // The read time limit of a bound connection, in milliseconds.
 inline constexpr int kDefaultReadTimeOut = 45000;
 
