@@ -1,6 +1,7 @@
 #pragma once
 // A decoded picture: 32-bit pixels 0xAARRGGBB, rows top to bottom, no padding.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

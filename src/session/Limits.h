@@ -16,6 +16,9 @@ inline constexpr int32_t kMaxBlockLength = 256 * 1024 * 1024;
 // Largest raw block announced by a record (clipboard text).
 inline constexpr uint32_t kMaxRawBlockLength = 64 * 1024 * 1024;
 
+// Longest chat text accepted in one message.
+inline constexpr int32_t kMaxChatTextLength = 4 * 1024 * 1024;
+
 // Nesting of collections inside one component stream.
 inline constexpr int kMaxStreamNesting = 8;
 

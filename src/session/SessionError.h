@@ -49,6 +49,18 @@ public:
   using SessionError::SessionError;
 };
 
+// Screen dimensions announced by a customer that are not a usable picture size.
+class ScreenDimensionError : public SessionError {
+public:
+  using SessionError::SessionError;
+};
+
+// A text that cannot be sent as asked (a command holding a line break, for instance).
+class SendTextError : public SessionError {
+public:
+  using SessionError::SessionError;
+};
+
 // A connection that could not be made (client side).
 class ConnectError : public SessionError {
 public:
