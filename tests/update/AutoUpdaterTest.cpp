@@ -109,7 +109,7 @@ TEST_F(AutoUpdaterTest, VersionRuleComparesFourNumericParts) {
   std::vector<std::string> expected;
   for (size_t i = 0; i < std::size(cases); ++i) {
     const std::string name = "v" + std::to_string(i);
-    test::CopyWithVersion(CORVANE_SELFTEST_APP_V1, dir.file(name), cases[i].installed);
+    test::CopyWithVersion(CORVANE_VERSION_FIXTURE, dir.file(name), cases[i].installed);
     body += "<update><filename>$DIR/" + name + "</filename><description>" + name + "</description><version>" +
             cases[i].entry + "</version></update>";
     if (cases[i].needed) expected.push_back(name);
@@ -277,9 +277,9 @@ TEST_F(AutoUpdaterTest, FailedSecondDownloadLeavesTheFirstAppliedAndTheRestUntou
 
 TEST_F(AutoUpdaterTest, DownloadsThatDoNotMatchTheDescriptorAreNotInstalled) {
   WriteFile(dir.file("target"), "original");
-  test::CopyWithVersion(CORVANE_SELFTEST_APP_V1, dir.file("program"), {1, 0, 0, 0});
+  test::CopyWithVersion(CORVANE_VERSION_FIXTURE, dir.file("program"), {1, 0, 0, 0});
   server.Serve("/tampered", "tampered bytes");
-  server.Serve("/program-v1", ReadFile(CORVANE_SELFTEST_APP_V1));
+  server.Serve("/program-v1", ReadFile(CORVANE_VERSION_FIXTURE));
   const std::string cases[] = {
       // CRC-32 announced for other bytes.
       "<update><filename>$DIR/target</filename><url>$URL/tampered</url><crc32>" + Crc("expected bytes") +
@@ -300,16 +300,17 @@ TEST_F(AutoUpdaterTest, DownloadsThatDoNotMatchTheDescriptorAreNotInstalled) {
     EXPECT_FALSE(engine->Completed()) << body;
     EXPECT_EQ(engine->AppliedCount(), 0);
     EXPECT_EQ(ReadFile(dir.file("target")), "original");
-    EXPECT_EQ(test::ReadFile(dir.file("program")), ReadFile(CORVANE_SELFTEST_APP_V1));
+    EXPECT_EQ(test::ReadFile(dir.file("program")), ReadFile(CORVANE_VERSION_FIXTURE));
     EXPECT_TRUE(TempFolderEmpty()) << body;
   }
 }
 
 TEST_F(AutoUpdaterTest, RestartEntriesGoToTheHelper) {
-  test::CopyWithVersion(CORVANE_SELFTEST_APP_V1, dir.file("app/CorvaneAgent"), {1, 0, 0, 0});
+  test::CopyWithVersion(CORVANE_VERSION_FIXTURE, dir.file("app/CorvaneAgent"), {1, 0, 0, 0});
+  test::CopyWithVersion(CORVANE_VERSION_FIXTURE, dir.file("served/CorvaneAgent"), {2, 0, 0, 0});
   WriteFile(dir.file("app/plugin.so"), "old plugin");
   ::chmod(dir.file("app/CorvaneAgent").c_str(), 0751);
-  server.Serve("/CorvaneAgent", ReadFile(CORVANE_SELFTEST_APP_V2));
+  server.Serve("/CorvaneAgent", ReadFile(dir.file("served/CorvaneAgent")));
   server.Serve("/plugin.so", "new plugin");
   provider->text = Descriptor(
       "<update restart=\"true\"><filename>[maj:app/]plugin.so</filename><url>$URL/plugin.so</url><crc32>" +
@@ -347,7 +348,7 @@ TEST_F(AutoUpdaterTest, RestartEntriesGoToTheHelper) {
                                       "-login agent -pwd &quote;a \\&quote;b\\&quote;&quote;", "-action", "1"}));
   // The new program keeps the installed one's permissions while it waits for the helper.
   EXPECT_EQ(fs::status(self[1]).permissions(), static_cast<fs::perms>(0751));
-  EXPECT_EQ(ReadFile(self[1]), ReadFile(CORVANE_SELFTEST_APP_V2));
+  EXPECT_EQ(ReadFile(self[1]), ReadFile(dir.file("served/CorvaneAgent")));
 
   // One helper file for the run, a copy of the embedded helper, executable.
   EXPECT_EQ(started[0].exe, started[1].exe);

@@ -15,13 +15,13 @@ TEST(FileVersion, ReadsTheNoteThatTheBuildEmbeds) {
   EXPECT_EQ(ReadFileVersion(CORVANE_SELFTEST_APP_V1)->ToString(), "1.0.0.0");
   EXPECT_EQ(ReadFileVersion(CORVANE_SELFTEST_APP_V2)->ToString(), "2.0.0.0");
   test::TempDir dir;
-  test::CopyWithVersion(CORVANE_SELFTEST_APP_V1, dir.file("p"), {1, 10, 4294967295u, 7});
+  test::CopyWithVersion(CORVANE_VERSION_FIXTURE, dir.file("p"), {1, 10, 4294967295u, 7});
   EXPECT_EQ(ReadFileVersion(dir.file("p"))->ToString(), "1.10.4294967295.7");
 }
 
 TEST(FileVersion, FilesWithoutANoteHaveNoVersion) {
   test::TempDir dir;
-  const std::string program = test::ReadFile(CORVANE_SELFTEST_APP_V1);
+  const std::string program = test::ReadFile(CORVANE_VERSION_FIXTURE);
   test::WriteFile(dir.file("text"), "just text, no ELF header at all");
   test::WriteFile(dir.file("empty"), "");
   test::WriteFile(dir.file("truncated"), program.substr(0, 512));  // the note is cut off

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 extern char** environ;
@@ -40,7 +40,9 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 void CopyWithVersion(const std::string& program, const std::string& target, const std::array<uint32_t, 4>& version) {
@@ -64,9 +66,11 @@ TestHttpServer::TestHttpServer(bool tls) : tls_(tls) {
   else
     server_ = std::make_unique<httplib::Server>();
   if (!server_->is_valid()) throw std::runtime_error("the test HTTP server cannot start");
-  server_->set_logger([this](const httplib::Request& req, const httplib::Response&) {
+  // Recorded before routing, so a request is listed before its answer leaves.
+  server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
     std::lock_guard lock(mutex_);
     requests_.push_back({req.path, req.get_header_value("User-Agent"), req.get_header_value("Accept")});
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   port_ = server_->bind_to_any_port("127.0.0.1");
   if (port_ <= 0) throw std::runtime_error("the test HTTP server cannot bind");
