@@ -20,6 +20,7 @@
 #include "update/StreamDownloader.h"
 #include "update/UpdateInfosProvider.h"
 #include "update/XmlUpdateInfos.h"
+#include "update/helper/HelperCommandLine.h"
 
 namespace corvane::update {
 
@@ -30,8 +31,9 @@ public:
   static constexpr unsigned kOptional = 2;
 
   // program: the running executable and its arguments (RunningProgram::Current() in the program).
-  // lastUsedUpdateExeFileNameToDelete: the value of the command-line switch of that name, empty
-  // when absent; the file it names is deleted and a non-empty value marks this run as just updated.
+  // lastUsedUpdateExeFileNameToDelete: the value of the command-line switch of that name
+  // (helper::kSwitchLastUsedUpdateExe), empty when absent; the file it names is deleted and a
+  // non-empty value marks this run as just updated.
   TAutoUpdater(RunningProgram program, const std::string& lastUsedUpdateExeFileNameToDelete,
                SpecialFolders folders = SpecialFolders::FromEnvironment());
   ~TAutoUpdater() override;

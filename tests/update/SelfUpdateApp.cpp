@@ -15,9 +15,8 @@
 #include <memory>
 
 #include "update/AutoUpdater.h"
-#include "update/CurlStreamDownloader.h"
 #include "update/FileVersion.h"
-#include "update/HttpRemoteInfosProvider.h"
+#include "update/MainWindowUpdater.h"
 #include "update/UpdateFiles.h"
 #include "update/helper/HelperCommandLine.h"
 
@@ -58,10 +57,7 @@ int main() {
       WriteAtomically(marker, text);
       return 0;
     }
-    auto provider = std::make_shared<THttpRemoteInfosProvider>();
-    provider->RemoteURL = ValueOf(program.arguments, "-descriptor");
-    engine.InfosProvider = provider;
-    engine.StreamDownloader = std::make_shared<TCurlStreamDownloader>();
+    ConfigureMainWindowUpdater(engine, ValueOf(program.arguments, "-descriptor"));
     engine.Verifier();
     const int updates = engine.NombreMisesAJour();
     engine.Appliquer(TAutoUpdater::kMandatory | TAutoUpdater::kOptional);
