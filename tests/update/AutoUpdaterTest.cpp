@@ -305,6 +305,36 @@ TEST_F(AutoUpdaterTest, DownloadsThatDoNotMatchTheDescriptorAreNotInstalled) {
   }
 }
 
+TEST_F(AutoUpdaterTest, AnUpdateThatCannotBePutInPlaceFailsAndLeavesNoTemporaryFile) {
+  WriteFile(dir.file("plainfile"), "a file where a folder should be");
+  server.Serve("/x", "x");
+  const std::string entry = "<url>$URL/x</url><crc32>" + Crc("x") + "</crc32>";
+  struct Case {
+    std::string body;
+    bool helperFails;
+  } cases[] = {
+      {"<update><filename>$DIR/plainfile/sub/x</filename>" + entry + "</update>", false},
+      {"<update restart=\"true\"><filename>$DIR/x</filename>" + entry + "</update>", true},
+  };
+  for (const Case& c : cases) {
+    provider->text = Descriptor(c.body);
+    auto engine = MakeEngine();
+    if (c.helperFails)
+      engine->StartProcess = [](const std::string&, const std::vector<std::string>&) {
+        throw EUpdateFileError("cannot start");
+      };
+    engine->Verifier();
+    ASSERT_EQ(engine->NombreMisesAJour(), 1);
+    engine->Appliquer(TAutoUpdater::kMandatory | TAutoUpdater::kOptional);
+    EXPECT_FALSE(engine->Completed()) << c.body;
+    EXPECT_EQ(engine->AppliedCount(), 0);
+    EXPECT_FALSE(engine->TerminateRequired());
+    for (const auto& f : fs::directory_iterator(dir.file("tmp")))
+      EXPECT_NE(f.path().filename().string().rfind("UPDT", 0), 0u) << f.path();
+  }
+  EXPECT_FALSE(fs::exists(dir.file("x")));
+}
+
 TEST_F(AutoUpdaterTest, RestartEntriesGoToTheHelper) {
   test::CopyWithVersion(CORVANE_VERSION_FIXTURE, dir.file("app/CorvaneAgent"), {1, 0, 0, 0});
   test::CopyWithVersion(CORVANE_VERSION_FIXTURE, dir.file("served/CorvaneAgent"), {2, 0, 0, 0});
