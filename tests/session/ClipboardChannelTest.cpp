@@ -130,3 +130,17 @@ TEST_F(ClipboardChannelTest, ClipboardErrorsAreSwallowedOnBothSides) {
   EXPECT_TRUE(receiving->Connected());
   EXPECT_EQ(SentUpTo("end"), (std::vector<std::string>{"end"}));
 }
+
+TEST(ClipboardPairingTest, DestroyedReceiverIsForgottenBySpeakingSide) {
+  base::ManualLoop loop;
+  auto clipboard = std::make_shared<InMemoryClipboard>(loop);
+  TThreadSafeClipboard::Instance().SetSystemClipboard(clipboard);
+  TOLAIdServerSpeakingClipboard speaking(nullptr, loop);
+  auto receiving = std::make_unique<TOLAIdServerClipboard>(nullptr, loop);
+  speaking.SetServerClipBoardReceiver(receiving.get());
+  receiving.reset();
+  EXPECT_EQ(speaking.ServerClipBoardReceiver(), nullptr);
+  clipboard->SetText("copied while unbound");
+  EXPECT_NO_THROW(loop.pump());  // handled and dropped: nothing is bound
+  TThreadSafeClipboard::Instance().SetSystemClipboard(nullptr);
+}
