@@ -80,11 +80,11 @@ bool CriteriaCover(const TRemotableFiltre& p, const TRemotableFiltre& f) {
        (p.IdentificationClient != ficSpecifique || p.ClientID == f.ClientID)) ||
       (p.IdentificationClient == ficIdentifies && f.IdentificationClient == ficSpecifique);
   const bool requests = p.RequeteClient == TFiltreRequeteClient::frcToutes || p.RequeteClient == f.RequeteClient;
-  const bool responses =
-      p.ReponsesAgents == TFiltreReponsesAgents::fraToutes ||
-      (p.ReponsesAgents == f.ReponsesAgents &&
-       (p.FiltreReponsesAgentsExclusif == f.FiltreReponsesAgentsExclusif ||
-        (!p.FiltreReponsesAgentsExclusif && f.FiltreReponsesAgentsExclusif)));
+  // Filters that differ only in the exclusive flag never cover each other: such a request is
+  // fetched again.
+  const bool responses = p.ReponsesAgents == TFiltreReponsesAgents::fraToutes ||
+                         (p.ReponsesAgents == f.ReponsesAgents &&
+                          p.FiltreReponsesAgentsExclusif == f.FiltreReponsesAgentsExclusif);
   return identification && requests && responses;
 }
 
