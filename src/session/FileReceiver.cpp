@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "session/FileTransfertError.h"
+#include "session/Limits.h"
 
 namespace corvane::session {
 
@@ -88,13 +89,13 @@ void TOLAFileReceiver::ReceiveBlock() {
   // Before the header or after the end there is no file to write to; the state is kept.
   if (!file_) throw EFileTransfertError("A file block arrived with no open file");
   infos_.Status = ftsTransferring;
-  base::MemoryStream block(std::move(buffer_));
-  Channel().ReadStream(block, -1);
-  buffer_ = block.TakeBytes();
-  const auto n = static_cast<int64_t>(buffer_.size());
+  const int32_t n = Channel().ReadInteger();
+  if (n < 0 || n > kMaxBlockLength)
+    throw BlockLengthError("Invalid block length " + std::to_string(n));
   if (n > infos_.FileSize - received_) Abandon("More bytes arrived than the file size announced");
   try {
-    file_->Write(buffer_.data(), buffer_.size());
+    // Straight from the connection to the file, in pieces: the block is never held whole.
+    Channel().ReadStream(*file_, n);
   } catch (const base::StreamError& e) {
     Abandon(e.what());  // a full disk, for example
   }

@@ -42,7 +42,6 @@ private:
 
   bool headerReceived_ = false;
   int64_t received_ = 0;
-  std::string buffer_;  // reused for every block
 };
 
 }  // namespace corvane::session

@@ -51,6 +51,7 @@ void TOLAFileSender::Start(const std::string& directoryName) {
     Channel().WriteMessageCode(mcFileHeader);
     Channel().WriteComponent(header);
   } catch (...) {
+    failed_ = true;  // the header never went out: the transfer cannot count as done
     infos_.Status = ftsTransferring;
     ResetWindow();
     throw;
@@ -80,24 +81,25 @@ void TOLAFileSender::SendNextBlock() {
           static_cast<int32_t>(std::min<double>(seconds, std::numeric_limits<int32_t>::max()));
     }
   }
-  const auto want = static_cast<size_t>(std::min<int64_t>(remaining, blockSize_));
-  buffer_.resize(want);
-  size_t got = 0;
-  try {
-    got = file_->Read(buffer_.data(), want);
-  } catch (const base::StreamError&) {
-  }
-  if (got != want) {
-    // The file became unreadable or shorter than announced: the receiver must not see it as whole.
+  const int64_t want = std::min<int64_t>(remaining, blockSize_);
+  if (file_->Size() < file_->Position() + want) {
+    // The file became shorter than announced: the receiver must not see it as whole.
     failed_ = true;
     file_.reset();
     throw AbortError();
   }
-  base::MemoryStream block(std::move(buffer_));
   Channel().WriteMessageCode(mcFileBlock);
-  Channel().WriteStream(block, -1, true, true);
-  buffer_ = block.TakeBytes();
-  Progress(static_cast<int64_t>(got));
+  try {
+    // Straight from the file to the connection, in pieces: the block is never held whole.
+    Channel().WriteStream(*file_, want, true, false);
+  } catch (const base::StreamError& e) {
+    // A read error inside a block: the block cannot be completed, only the connection can end.
+    failed_ = true;
+    file_.reset();
+    throw EFileTransfertError(e.what());
+  }
+  const int64_t got = want;
+  Progress(got);
   AfterBlock();
 }
 

@@ -38,8 +38,9 @@ public:
   // Opens the file and sends the header. A file that cannot be opened, or is too large, raises
   // FileSystemError or EFileTransfertSourceFileError; Finish then ends the transfer as cancelled.
   void Start(const std::string& directoryName);
-  // Sends the next block, or the end code once every byte is out. A file that cannot be read any
-  // more (read error, file shortened) raises AbortError, which ends the round; Finish then cancels.
+  // Sends the next block, or the end code once every byte is out. A file shortened meanwhile
+  // raises AbortError, which ends the round; Finish then cancels (code 40). A read error inside a
+  // block raises EFileTransfertError: the block cannot be completed, so the connection must end.
   void SendNextBlock();
   // Ends the transfer (code 39 when complete, 40 otherwise), closes the file and deletes it when it
   // is a packed folder made for this transfer.
@@ -51,7 +52,6 @@ public:
 private:
   uint32_t blockSize_ = 0;
   bool failed_ = false;
-  std::string buffer_;  // reused for every block
 };
 
 }  // namespace corvane::session

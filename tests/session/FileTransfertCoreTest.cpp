@@ -33,10 +33,18 @@ public:
   void WriteByte(uint8_t) override {}
   void WriteCardinal(uint32_t) override {}
   void WriteComponent(const TOLAStreamable& record) override { wire += Block(EncodeComponent(record)); }
-  void WriteStream(base::Stream& stream, int64_t, bool, bool) override {
-    std::string bytes(static_cast<size_t>(stream.Size()), '\0');
-    stream.Seek(0);
-    stream.Read(bytes.data(), bytes.size());
+  // The connection's rules for which bytes go out; always with the length prefix here.
+  void WriteStream(base::Stream& stream, int64_t size, bool, bool fromStart) override {
+    if (fromStart) {
+      if (size > 0) stream.Seek(0);
+      if (size < 0) size = 0;
+    } else if (size == 0) {
+      size = -1;
+    }
+    if (size == 0) stream.Seek(0);
+    const int64_t count = size > 0 ? size : stream.Size() - stream.Position();
+    std::string bytes(static_cast<size_t>(count), '\0');
+    bytes.resize(stream.Read(bytes.data(), bytes.size()));
     wire += Block(bytes);
   }
   void WriteLn(std::string_view text) override { wire += std::string(text) + "\r\n"; }
