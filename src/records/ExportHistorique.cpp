@@ -52,6 +52,7 @@ public:
     return xmlNewChild(parent, nullptr, BAD_CAST name, nullptr);
   }
   static xmlNodePtr text(xmlNodePtr parent, const char* name, std::string_view value) {
+    if (value.empty()) return child(parent, name);
     const std::string safe = XmlSafe(value);
     return xmlNewTextChild(parent, nullptr, BAD_CAST name, BAD_CAST safe.c_str());
   }
