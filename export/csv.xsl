@@ -4,7 +4,6 @@
      are doubled. -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="text" encoding="UTF-8"/>
-  <xsl:strip-space elements="*"/>
   <xsl:key name="agent" match="/corvane-pro/agents/agent" use="@id"/>
 
   <xsl:template match="/">
@@ -26,30 +25,32 @@
 
   <xsl:template match="assistance">
     <xsl:variable name="agent" select="key('agent', agent-id)"/>
-    <xsl:call-template name="value"><xsl:with-param name="text" select="string(@id)"/></xsl:call-template>
-    <xsl:call-template name="next"><xsl:with-param name="text" select="string(date-begin)"/></xsl:call-template>
-    <xsl:call-template name="next"><xsl:with-param name="text" select="string(time-begin)"/></xsl:call-template>
-    <xsl:call-template name="next"><xsl:with-param name="text" select="string(date-end)"/></xsl:call-template>
-    <xsl:call-template name="next"><xsl:with-param name="text" select="string(time-end)"/></xsl:call-template>
-    <xsl:call-template name="next"><xsl:with-param name="text" select="string(duration)"/></xsl:call-template>
+    <!-- Identifiers, dates, durations and fixed words never hold quotes; the descriptions had
+         theirs replaced when the document was built. Free texts go through "next". -->
+    <xsl:text>"</xsl:text><xsl:value-of select="@id"/>
+    <xsl:text>","</xsl:text><xsl:value-of select="date-begin"/>
+    <xsl:text>","</xsl:text><xsl:value-of select="time-begin"/>
+    <xsl:text>","</xsl:text><xsl:value-of select="date-end"/>
+    <xsl:text>","</xsl:text><xsl:value-of select="time-end"/>
+    <xsl:text>","</xsl:text><xsl:value-of select="duration"/>
+    <xsl:text>"</xsl:text>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string(client-ip)"/></xsl:call-template>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string(client-identification)"/></xsl:call-template>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string(client-name)"/></xsl:call-template>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string(client-email)"/></xsl:call-template>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string(client-request)"/></xsl:call-template>
-    <xsl:call-template name="next"><xsl:with-param name="text" select="string(client-request-type)"/></xsl:call-template>
+    <xsl:text>,"</xsl:text><xsl:value-of select="client-request-type"/>
+    <xsl:text>"</xsl:text>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string(agent-report)"/></xsl:call-template>
-    <xsl:call-template name="next">
-      <xsl:with-param name="text">
-        <xsl:for-each select="agents-responses/response">
-          <xsl:if test="position() &gt; 1">
-            <xsl:text> </xsl:text>
-          </xsl:if>
-          <xsl:value-of select="."/>
-        </xsl:for-each>
-      </xsl:with-param>
-    </xsl:call-template>
-    <xsl:call-template name="next"><xsl:with-param name="text" select="string(agent-id)"/></xsl:call-template>
+    <xsl:text>,"</xsl:text>
+    <xsl:for-each select="agents-responses/response">
+      <xsl:if test="position() &gt; 1">
+        <xsl:text> </xsl:text>
+      </xsl:if>
+      <xsl:value-of select="."/>
+    </xsl:for-each>
+    <xsl:text>","</xsl:text><xsl:value-of select="agent-id"/>
+    <xsl:text>"</xsl:text>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string($agent/login)"/></xsl:call-template>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string($agent/first-name)"/></xsl:call-template>
     <xsl:call-template name="next"><xsl:with-param name="text" select="string($agent/last-name)"/></xsl:call-template>
@@ -68,9 +69,16 @@
   <xsl:template name="value">
     <xsl:param name="text"/>
     <xsl:text>"</xsl:text>
-    <xsl:call-template name="double-quotes">
-      <xsl:with-param name="text" select="$text"/>
-    </xsl:call-template>
+    <xsl:choose>
+      <xsl:when test="contains($text, '&quot;')">
+        <xsl:call-template name="double-quotes">
+          <xsl:with-param name="text" select="$text"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:value-of select="$text"/>
+      </xsl:otherwise>
+    </xsl:choose>
     <xsl:text>"</xsl:text>
   </xsl:template>
 
