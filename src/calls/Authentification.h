@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace corvane::shell {
+namespace corvane::calls {
 
 // Implemented by the agent controller: try this login and password at the service.
 class ICorvaneAuthentification {
@@ -25,4 +25,4 @@ public:
   virtual bool GroupeCree() const = 0;
 };
 
-}  // namespace corvane::shell
+}  // namespace corvane::calls

@@ -2,10 +2,14 @@
 // The credentials provider of the automatic login: one try with the command line's login and
 // password, no retry, no dialog. Main thread only.
 
-#include "shell/Authentification.h"
+#include "calls/Authentification.h"
 #include "shell/LigneCommande.h"
 
 namespace corvane::shell {
+
+// The credentials interfaces belong to the agent controller's library.
+using calls::ICorvaneAuthentification;
+using calls::IFournisseurAuthentification;
 
 class TAuthentificationLigneCommande final : public IFournisseurAuthentification {
 public:

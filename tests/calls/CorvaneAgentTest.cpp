@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "ControllerFixture.h"
+#include "calls/AddressPublication.h"
+#include "calls/CallsError.h"
+#include "service/RemotableFaults.h"
+
+using namespace corvane;
+using namespace corvane::calls;
+using namespace corvane::calls::testing;
+using service::TStatusAgent;
+
+namespace {
+
+// A loopback socket listening on a free port, as another program holding it.
+class HeldPort {
+public:
+  HeldPort() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(fd_, 1);
+    socklen_t len = sizeof a;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~HeldPort() { ::close(fd_); }
+  int Port() const { return port_; }
+
+private:
+  int fd_;
+  int port_;
+};
+
+int FreePort() { return HeldPort().Port(); }
+
+class CorvaneAgentTest : public ControllerFixture {};
+
+}  // namespace
+
+TEST_F(CorvaneAgentTest, LogInThenStatusOpensAndClosesTheListener) {
+  LogIn();
+  EXPECT_TRUE(agent->Connecte());
+  EXPECT_EQ(agent->MotDePasse(), "tech");
+  ASSERT_NE(agent->InfosAgent(), nullptr);
+  EXPECT_EQ(agent->InfosAgent()->Login, "tech");
+  ASSERT_NE(agent->InfosGroupe(), nullptr);
+  EXPECT_EQ(agent->InfosGroupe()->Nom, "Demo Support");
+  EXPECT_EQ(events, (std::vector<std::string>{"LogIn", "InfosProjet", "Status"}));
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDeconnecte);
+  EXPECT_FALSE(agent->Ecouteur().Active());
+  EXPECT_EQ(proxy->calls["LogOut"], 0);  // no previous session to end
+  EXPECT_EQ(work, 0);
+
+  agent->SetStatusAgent(TStatusAgent::saDisponible);
+  EXPECT_TRUE(agent->Ecouteur().Active());
+  EXPECT_GT(agent->PortEcoute(), 0);
+  ASSERT_FALSE(published.empty());
+  EXPECT_EQ(published.back(), service.root + "UpdateIP?session=" + agent->Session());
+  const auto info = SendRequest(loop, agent->PortEcoute(), {{"User-Agent", "Mozilla/5.0"}});
+  EXPECT_EQ(info.status, 200);
+  EXPECT_NE(info.body.find("<td>Durand</td>"), std::string::npos);
+
+  agent->SetStatusAgent(TStatusAgent::saOccupe);
+  EXPECT_TRUE(agent->Ecouteur().Active());
+  agent->SetStatusAgent(TStatusAgent::saDeconnecte);
+  EXPECT_FALSE(agent->Ecouteur().Active());
+  EXPECT_TRUE(agent->EstInactif());
+  EXPECT_EQ(Count("Status"), 4u);
+  EXPECT_EQ(work, 0);
+
+  agent->Deconnecter();
+  EXPECT_FALSE(agent->Connecte());
+  EXPECT_EQ(agent->InfosAgent(), nullptr);
+  EXPECT_EQ(agent->MotDePasse(), "");
+  EXPECT_EQ(events.back(), "LogOut");
+  EXPECT_EQ(loop.activeTimers(), 0u);  // the refresh stopped
+}
+
+TEST_F(CorvaneAgentTest, WrongPasswordIsShownAndKeepsTheSession) {
+  LogIn();
+  const std::string session = agent->Session();
+  EXPECT_FALSE(agent->EssayerConnexion("tech", "wrong"));
+  EXPECT_EQ(agent->Session(), session);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_THROW(std::rethrow_exception(errors[0]), service::ERemotableEchecAuthentification);
+  EXPECT_EQ(work, 0);
+}
+
+TEST_F(CorvaneAgentTest, LoggingInAgainAfterTheSessionExpiredSucceeds) {
+  LogIn();
+  const std::string old = agent->Session();
+  ExpireSession();
+  EXPECT_TRUE(agent->EssayerConnexion("tech", "tech"));  // the refused log-out of `old` is ignored
+  EXPECT_NE(agent->Session(), old);
+  EXPECT_EQ(proxy->calls["LogOut"], 1);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(CorvaneAgentTest, BusyCallPortLeavesTheAgentDisconnected) {
+  LogIn();
+  HeldPort held;
+  service::TRemotableAgent record = *agent->InfosAgent();
+  record.Port = held.Port();
+  agent->MettreAJourAgent(record);
+  EXPECT_EQ(agent->InfosAgent()->Port, held.Port());
+  try {
+    agent->SetStatusAgent(TStatusAgent::saDisponible);
+    FAIL() << "the busy port went unnoticed";
+  } catch (const ECallListenerPortBusy& e) {
+    EXPECT_EQ(e.Port(), held.Port());
+  }
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDeconnecte);
+  EXPECT_FALSE(agent->Ecouteur().Active());
+  EXPECT_EQ(agent->ObtenirAgent("").Status, TStatusAgent::saDeconnecte);  // at the service too
+  EXPECT_EQ(loop.activeTimers(), 0u);
+  EXPECT_EQ(work, 0);
+}
+
+TEST_F(CorvaneAgentTest, SavingTheOwnRecordWithANewPortMovesTheListener) {
+  Available();
+  const size_t statusChanges = Count("Status");
+  service::TRemotableAgent record = *agent->InfosAgent();
+  const int port = FreePort();
+  record.Port = port;
+  record.Nom = "Durand-Martin";
+  agent->MettreAJourAgent(record);
+  EXPECT_EQ(agent->InfosAgent()->Nom, "Durand-Martin");
+  EXPECT_TRUE(agent->Ecouteur().Active());
+  EXPECT_EQ(agent->PortEcoute(), port);
+  EXPECT_EQ(Count("Status"), statusChanges);
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDisponible);
+  EXPECT_EQ(SendRequest(loop, port, {{"User-Agent", "x"}}).status, 200);
+}
+
+TEST_F(CorvaneAgentTest, RefreshEveryThreeMinutesRetriesAfterTwentySeconds) {
+  LogIn();
+  int failing = 0;
+  proxy->failures["ModifierStatus"] = [&] {
+    if (failing > 0) {
+      --failing;
+      throw service::EConnectionRefused("down");
+    }
+  };
+  const int start = proxy->calls["ModifierStatus"];
+  loop.advance(179999);
+  EXPECT_EQ(proxy->calls["ModifierStatus"], start);
+  loop.advance(1);
+  EXPECT_EQ(proxy->calls["ModifierStatus"], start + 1);
+  failing = 1;
+  loop.advance(180000);
+  EXPECT_EQ(proxy->calls["ModifierStatus"], start + 2);  // failed, silently
+  EXPECT_TRUE(errors.empty());
+  loop.advance(20000);
+  EXPECT_EQ(proxy->calls["ModifierStatus"], start + 3);  // retried 20 s later
+  loop.advance(179999);
+  EXPECT_EQ(proxy->calls["ModifierStatus"], start + 3);  // normal period again
+  loop.advance(1);
+  EXPECT_EQ(proxy->calls["ModifierStatus"], start + 4);
+  EXPECT_EQ(work, 0);
+
+  ExpireSession();
+  loop.advance(180000);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_THROW(std::rethrow_exception(errors[0]), service::ERemotableInvalideSession);
+  EXPECT_EQ(work, 1);  // AfterWork is not raised for the invalid session
+}
+
+TEST_F(CorvaneAgentTest, ShorterIntervalTakesEffect) {
+  agent->SetIntervalRafraichissementStatus(1);
+  LogIn();
+  const int start = proxy->calls["ModifierStatus"];
+  loop.advance(60000);
+  EXPECT_EQ(proxy->calls["ModifierStatus"], start + 1);
+}
+
+TEST_F(CorvaneAgentTest, LogOutIgnoresADeadServiceButNotOtherFaults) {
+  Available();
+  service.server.stop();
+  EXPECT_NO_THROW(agent->Deconnecter());
+  EXPECT_FALSE(agent->Connecte());
+  EXPECT_FALSE(agent->Ecouteur().Active());
+  EXPECT_EQ(agent->InfosAgent(), nullptr);
+  EXPECT_EQ(events.back(), "LogOut");
+  EXPECT_EQ(work, 0);
+}
+
+TEST_F(CorvaneAgentTest, LogOutPassesOnAnUnexpectedFault) {
+  LogIn();
+  proxy->failures["LogOut"] = [] { throw service::ERemotableOperationNonAutorisee("no"); };
+  EXPECT_THROW(agent->Deconnecter(), service::ERemotableOperationNonAutorisee);
+  EXPECT_EQ(work, 0);
+}
+
+TEST_F(CorvaneAgentTest, LastConnectedSessionWindowGoingSetsTheAgentAvailable) {
+  Available();
+  agent->SetStatusAgent(TStatusAgent::saOccupe);
+  auto a = agent->CreerFenetreSession();
+  auto b = agent->CreerFenetreSession();
+  EXPECT_EQ(agent->NbreSessions(), 2);
+  static_cast<FakeFenetreSession&>(*a).etat = 7;
+  static_cast<FakeFenetreSession&>(*b).etat = 0;
+  agent->LibererFenetreSession(a.get());
+  a.reset();
+  loop.pump();
+  EXPECT_EQ(agent->NbreSessions(), 1);
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saOccupe);  // another window remains
+  agent->LibererFenetreSession(b.get());
+  agent->LibererFenetreSession(b.get());  // released twice: counted once
+  b.reset();
+  loop.pump();
+  EXPECT_EQ(agent->NbreSessions(), 0);
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saOccupe);  // it never got connected
+
+  auto c = agent->CreerFenetreSession();
+  static_cast<FakeFenetreSession&>(*c).etat = 7;
+  agent->LibererFenetreSession(c.get());
+  c.reset();
+  loop.pump();
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDisponible);
+  EXPECT_EQ(*windowsAlive, 0);
+}
+
+TEST(AddressPublication, FailuresAreTransportErrors) {
+  ReferenceService service;
+  EXPECT_THROW(PublishAddress(AddressPublicationUrl(service.root, "no such session")), service::EHttpStatus);
+  const int closed = FreePort();
+  EXPECT_THROW(PublishAddress("http://127.0.0.1:" + std::to_string(closed) + "/UpdateIP?session=x"),
+               service::EConnectionRefused);
+  EXPECT_EQ(AddressPublicationUrl("http://h/root", "a b&c"), "http://h/root/UpdateIP?session=a%20b%26c");
+}
+
+TEST(AddressPublication, ValidSessionIsAccepted) {
+  ReferenceService service;
+  service::CorvaneAgentProxy proxy(service.root);
+  const std::string session = proxy.LogIn("tech", "tech");
+  EXPECT_NO_THROW(PublishAddress(AddressPublicationUrl(service.root, session)));
+}
