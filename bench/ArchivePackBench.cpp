@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRounds = 2;
+constexpr int kRounds = 3;
 
 void Write(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());

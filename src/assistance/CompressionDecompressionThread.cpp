@@ -16,28 +16,53 @@ std::string LastPathComponent(const std::string& path) {
                      slash == std::string::npos ? end + 1 : end - slash);
 }
 
-// Hands the worker's reports to the dialog on the main thread.
+// Hands the worker's reports to the dialog on the main thread. Reports are merged: the worker
+// keeps only the latest state and posts one flush while none is pending, so it never waits for
+// the main thread, and a busy main thread shows the newest values instead of a backlog.
 class TCompressionDecompressionThread::Reporter final : public ArchiveProgress {
 public:
   explicit Reporter(TCompressionDecompressionThread& t) : t_(t) {}
   bool Terminated() override { return t_.Terminated(); }
   void FileChanged(const std::string& path) override {
-    t_.loop_.invoke([&] {
-      t_.dialog_.Title = path;
-      if (t_.OnDialogChange) t_.OnDialogChange(t_);
-    });
+    std::lock_guard lock(t_.reportMutex_);
+    t_.report_.title = path;
+    t_.report_.newFile = true;
   }
   void Progressed(int64_t done, int64_t total) override {
-    t_.loop_.invoke([&] {
-      if (t_.dialog_.Max() != total) t_.dialog_.SetMax(total);
-      t_.dialog_.SetPosition(done);
-      if (t_.OnDialogChange) t_.OnDialogChange(t_);
+    {
+      std::lock_guard lock(t_.reportMutex_);
+      t_.report_.done = done;
+      t_.report_.total = total;
+      if (t_.report_.flushPosted) return;
+      t_.report_.flushPosted = true;
+    }
+    t_.loop_.post([&t = t_, alive = std::weak_ptr<bool>(t_.alive_)] {
+      if (alive.lock()) t.FlushReport();
     });
   }
 
 private:
   TCompressionDecompressionThread& t_;
 };
+
+void TCompressionDecompressionThread::FlushReport() {
+  PendingReport r;
+  {
+    std::lock_guard lock(reportMutex_);
+    r = report_;
+    report_.newFile = false;
+    report_.flushPosted = false;
+  }
+  if (r.newFile) {
+    // A new file restarts the bar (and the clock) even when its first reports were merged away.
+    dialog_.Title = r.title;
+    dialog_.SetMax(r.total);
+    dialog_.SetPosition(0);
+  }
+  if (dialog_.Max() != r.total) dialog_.SetMax(r.total);
+  dialog_.SetPosition(r.done);
+  if (OnDialogChange) OnDialogChange(*this);
+}
 
 TCompressionDecompressionThread::TCompressionDecompressionThread(base::MainLoop& loop, Mode mode,
                                                                  std::string source,

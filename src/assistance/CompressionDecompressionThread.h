@@ -2,14 +2,16 @@
 // Packs a folder into an archive (mode 0) or unpacks an archive into a folder (mode 1) on a worker
 // thread, with the progress dialog's values kept in a ProgressionDialogModel.
 //
-// Threads: construction, Start, the dialog model and every event belong to the main thread; the
-// worker hands each report to the main thread and waits for it (MainLoop::invoke). Terminate may
-// be called from any thread; the worker notices it at its next report and ends as aborted. With
-// FreeOnTerminate (the default) the object deletes itself on the main thread after OnTerminate.
+// Threads: construction, Start, the dialog model and every event belong to the main thread. The
+// worker stores its latest report under reportMutex_ and posts one flush to the main thread while
+// none is pending (it never waits for the main thread). Terminate may be called from any thread;
+// the worker notices it at its next report and ends as aborted. With FreeOnTerminate (the
+// default) the object deletes itself on the main thread after OnTerminate.
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -56,7 +58,15 @@ public:
 
 private:
   class Reporter;
+  struct PendingReport {
+    std::string title;
+    bool newFile = false;
+    int64_t done = 0;
+    int64_t total = 0;
+    bool flushPosted = false;
+  };
   void Run();
+  void FlushReport();
 
   base::MainLoop& loop_;
   const Mode mode_;
@@ -68,7 +78,10 @@ private:
   std::atomic<bool> finished_{false};
   bool aborted_ = false;   // written by the worker before finished_, read after it
   std::string error_;      // idem
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // main thread only
+  std::mutex reportMutex_;  // guards report_
+  PendingReport report_;
+  // Weakly held by posted work; reset by the destructor once the worker has ended.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::thread worker_;
 };
 

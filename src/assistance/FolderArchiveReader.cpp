@@ -192,6 +192,7 @@ void FolderArchiveReader::Unpack(const std::string& archivePath, const std::stri
       if (progress) {
         if (progress->Terminated()) throw FolderArchiveAborted();
         progress->FileChanged(path.string());
+        progress->Progressed(0, e.Size);
       }
       current = path.string();
       base::FileStream out(current, base::FileStream::Mode::Create);

@@ -32,7 +32,8 @@ std::string WireName(const std::string& utf8, const fs::path& where) {
   return narrow;
 }
 
-void Plan(const fs::path& folder, const std::string& directory, std::vector<PlannedFile>& out) {
+void Plan(const fs::path& folder, const std::string& directory, const fs::path& archive,
+          std::vector<PlannedFile>& out) {
   std::vector<fs::directory_entry> entries;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
@@ -46,8 +47,8 @@ void Plan(const fs::path& folder, const std::string& directory, std::vector<Plan
     if (!isLink && entry.is_directory(ec)) {
       const std::string sub = directory + WireName(path.filename().string(), path) + "\\";
       if (sub.size() > kMaxArchiveNameLength) throw ArchiveError(kArchiveNameTooLong, path.string());
-      Plan(path, sub, out);
-    } else if (fs::is_regular_file(path, ec)) {
+      Plan(path, sub, archive, out);
+    } else if (fs::is_regular_file(path, ec) && !fs::equivalent(path, archive, ec)) {
       const std::string name = WireName(path.filename().string(), path);
       if (name.size() > kMaxArchiveNameLength) throw ArchiveError(kArchiveNameTooLong, path.string());
       if (static_cast<int64_t>(fs::file_size(path, ec)) >= kMaxArchivedFileSize && !ec)
@@ -101,13 +102,14 @@ private:
 void PackOne(const PlannedFile& file, base::Stream& archive, Deflater& deflater, std::string& piece,
              ArchiveProgress* progress) {
   const std::string shown = file.path.string();
-  if (progress) {
-    if (progress->Terminated()) throw FolderArchiveAborted();
-    progress->FileChanged(shown);
-  }
   base::FileStream source(shown, base::FileStream::Mode::Read);
   const int64_t size = source.Size();
   if (size >= kMaxArchivedFileSize) throw ArchiveError(kArchiveFileTooLarge, shown);
+  if (progress) {
+    if (progress->Terminated()) throw FolderArchiveAborted();
+    progress->FileChanged(shown);
+    progress->Progressed(0, size);
+  }
 
   // Fixed part first, sizes filled in once the data is out (the file may change meanwhile).
   const int64_t headerAt = archive.Position();
@@ -150,7 +152,8 @@ void PackOne(const PlannedFile& file, base::Stream& archive, Deflater& deflater,
 void FolderArchiveWriter::Pack(const std::string& folder, const std::string& archivePath,
                                ArchiveProgress* progress) {
   std::vector<PlannedFile> files;
-  Plan(fs::path(folder), "", files);
+  // An earlier archive of the same name inside the folder is replaced, never packed into itself.
+  Plan(fs::path(folder), "", fs::path(archivePath), files);
 
   std::remove(archivePath.c_str());
   try {

@@ -28,6 +28,50 @@ TEST(FolderArchiveTest, RoundTripKeepsNestedFoldersAndEmptyFiles) {
   EXPECT_FALSE(fs::exists(target / "hollow"));
 }
 
+namespace {
+
+// Records what packing or unpacking reports, and stops after a number of reports when asked.
+struct ProgressRecorder final : ArchiveProgress {
+  std::vector<std::string> files;
+  std::vector<std::pair<int64_t, int64_t>> steps;
+  size_t stopAfter = SIZE_MAX;
+  bool Terminated() override { return steps.size() >= stopAfter; }
+  void FileChanged(const std::string& path) override { files.push_back(path); }
+  void Progressed(int64_t done, int64_t total) override { steps.emplace_back(done, total); }
+};
+
+}  // namespace
+
+TEST(FolderArchiveTest, EachFileIsReportedFromZeroToItsSize) {
+  TempFolder tmp;
+  const fs::path source = tmp.path() / "src";
+  WriteFile(source / "big.bin", RandomBytes(150'000));
+  WriteFile(source / "sub" / "small.txt", "abc");
+  const std::string archive = tmp / "src.z";
+  ProgressRecorder packing;
+  FolderArchiveWriter::Pack(source.string(), archive, &packing);
+  EXPECT_EQ(packing.files, (std::vector<std::string>{(source / "big.bin").string(),
+                                                     (source / "sub" / "small.txt").string()}));
+  using Steps = std::vector<std::pair<int64_t, int64_t>>;
+  EXPECT_EQ(packing.steps, (Steps{{0, 150'000}, {65'536, 150'000}, {131'072, 150'000},
+                                  {150'000, 150'000}, {0, 3}, {3, 3}}));
+
+  ProgressRecorder unpacking;
+  const fs::path target = tmp.path() / "out";
+  FolderArchiveReader::Unpack(archive, target.string(), &unpacking);
+  EXPECT_EQ(unpacking.files, (std::vector<std::string>{(target / "big.bin").string(),
+                                                       (target / "sub" / "small.txt").string()}));
+  EXPECT_EQ(unpacking.steps.front(), (std::pair<int64_t, int64_t>{0, 150'000}));
+  EXPECT_EQ(unpacking.steps.back(), (std::pair<int64_t, int64_t>{3, 3}));
+
+  // Stopped in the middle of a file: that file is not left half written.
+  ProgressRecorder stopping;
+  stopping.stopAfter = 2;
+  const fs::path again = tmp.path() / "again";
+  EXPECT_THROW(FolderArchiveReader::Unpack(archive, again.string(), &stopping), FolderArchiveAborted);
+  EXPECT_FALSE(fs::exists(again / "big.bin"));
+}
+
 TEST(FolderArchiveTest, SmallFixtureHasTheExactLayout) {
   TempFolder tmp;
   const fs::path source = tmp.path() / "Folder";

@@ -59,6 +59,10 @@ protected:
 TEST_F(FileTransfertChannelTest, FileFromAgentToCustomerArrivesExact) {
   auto* manager = new TOLAIdServerSpeakingFileTransfertManager(&host.root, loop);
   manager->OnProgress = agentLog.Handler();
+  // The agent lets the customer save the file but not run it.
+  manager->OnConfig = [](TOLABaseComponent&, TOLAAuthorizedEndOperations& authorized) {
+    authorized &= static_cast<TOLAAuthorizedEndOperations>(~AuthorizationBit(aeoCanExecute));
+  };
   host.Start();
 
   ProgressLog customerLog;
@@ -81,7 +85,7 @@ TEST_F(FileTransfertChannelTest, FileFromAgentToCustomerArrivesExact) {
   EXPECT_EQ(received.Status, ftsTransferred);
   EXPECT_EQ(received.FileName, source);
   EXPECT_EQ(received.FileSize, static_cast<int64_t>(bytes.size()));
-  EXPECT_EQ(received.Authorizations, AuthorizationBit(aeoCanSave) | AuthorizationBit(aeoCanExecute));
+  EXPECT_EQ(received.Authorizations, AuthorizationBit(aeoCanSave));
   EXPECT_EQ(std::filesystem::path(received.LocalFileName).parent_path(), folder.path());
   EXPECT_EQ(std::filesystem::path(received.LocalFileName).extension(), ".PDF");
   EXPECT_EQ(ReadFile(received.LocalFileName), bytes);
