@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "records/DateTimeText.h"
 #include "records/RecordsErrors.h"
@@ -187,6 +189,27 @@ TEST(SystemZones, ServiceDatesComeBackUnchangedInTheServicesOwnZone) {
   // The database's Paris and the service's rule agree every half hour across a year.
   for (TDateTime u = At(2024, 1, 1, 0); u < At(2025, 1, 1, 0); u += 1.0 / 48)
     ASSERT_NEAR(paris->UtcToLocal(u), service->UtcToLocal(u), kMs) << u;
+}
+
+TEST(SystemZones, TheComputersZoneComesFromTzOrFallsBackToUtc) {
+  const char* saved = std::getenv("TZ");
+  const std::string previous = saved ? saved : "";
+  const struct {
+    const char* tz;
+    TDateTime julyNoonUtcShownAs;
+  } cases[] = {
+      {":Europe/Paris", At(2024, 7, 1, 14)},
+      {"Australia/Sydney", At(2024, 7, 1, 22)},
+      {"EST5EDT,M3.2.0,M11.1.0", At(2024, 7, 1, 8)},
+      {"", At(2024, 7, 1, 12)},
+      {"No/Such/Zone/Or/Rule", At(2024, 7, 1, 12)},
+  };
+  for (auto& c : cases) {
+    ::setenv("TZ", c.tz, 1);
+    EXPECT_SAME_TIME(LoadSystemTimeZone()->UtcToLocal(At(2024, 7, 1, 12)), c.julyNoonUtcShownAs) << c.tz;
+  }
+  if (saved) ::setenv("TZ", previous.c_str(), 1);
+  else ::unsetenv("TZ");
 }
 
 TEST(SystemZones, BadNamesAndDamagedFilesAreRefused) {
