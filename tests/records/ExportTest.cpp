@@ -9,6 +9,7 @@
 
 #include "FakeGateway.h"
 #include "records/DmGestionAssistances.h"
+#include "records/DmGestionClient.h"
 #include "records/ExportHistorique.h"
 #include "records/RecordsErrors.h"
 #include "records/SystemTimeZone.h"
@@ -264,6 +265,25 @@ TEST_F(Export, HtmlPageWithItsStyleSheetBesideItAndAnExistingOneLeftAlone) {
   std::ofstream(dir / "tarvenholt.css", std::ios::trunc) << "/* mine */";
   exporter.ExporterHTML(file.string());
   EXPECT_EQ(ReadFile(dir / "tarvenholt.css"), "/* mine */");
+}
+
+TEST_F(Export, SpecifiedCustomerIsDescribedFromTheCustomerRecordSet) {
+  TRemotableClient client;
+  client.ClientID = "41";
+  client.Identifiant = " CLI1 ";
+  client.Nom = "Dupont";
+  client.EMail = "d@x.fr";
+  gateway.clients.push_back(client);
+  TdmGestionClient clients(gateway);
+  history.setClients(&clients);
+  filter.criteres.IdentificationClient = TFiltreIdentificationClient::ficSpecifique;
+  filter.criteres.ClientID = 41;
+  const std::string doc = exporter.Document({});
+  EXPECT_NE(doc.find("<client-type>Specific</client-type>\n    <specified-client id=\"41\">\n"
+                     "      <identification>CLI1</identification>\n      <name>Dupont</name>\n"
+                     "      <email>d@x.fr</email>\n    </specified-client>\n    <request-type>"),
+            std::string::npos)
+      << doc;
 }
 
 TEST_F(Export, EmptyHistoryAndMissingStyleSheetWriteNothing) {
