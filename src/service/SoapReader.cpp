@@ -1,4 +1,5 @@
 #include "service/SoapReader.h"
+#include "service/XmlInit.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -51,8 +52,7 @@ std::string_view Trim(std::string_view s) {
 }  // namespace
 
 SoapReader::SoapReader(std::string_view xml) {
-  static std::once_flag initOnce;
-  std::call_once(initOnce, [] { xmlInitParser(); });
+  InitialiseXml();
   if (xml.size() > kMaxAnswerBytes)
     throw EAnswerTooLarge(base::Tr("The service's answer is too large."));
 

@@ -1,4 +1,5 @@
 #include "service/SoapWriter.h"
+#include "service/XmlInit.h"
 
 #include <libxml/xmlwriter.h>
 
@@ -93,6 +94,7 @@ struct SoapWriter::Impl {
 
 SoapWriter::SoapWriter(std::string_view elementNs, std::string_view elementName)
     : impl_(std::make_unique<Impl>()) {
+  InitialiseXml();
   impl_->buffer = xmlBufferCreate();
   if (!impl_->buffer) throw std::bad_alloc();
   impl_->writer = xmlNewTextWriterMemory(impl_->buffer, 0);

@@ -72,6 +72,9 @@ TestHttpServer::TestHttpServer(bool tls) : tls_(tls) {
     requests_.push_back({req.path, req.get_header_value("User-Agent"), req.get_header_value("Accept")});
     return httplib::Server::HandlerResponse::Unhandled;
   });
+  // One handler, registered before the server runs: routes added later go into a locked map,
+  // since the server's own route list may not change while it serves.
+  server_->Get(".*", [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); });
   port_ = server_->bind_to_any_port("127.0.0.1");
   if (port_ <= 0) throw std::runtime_error("the test HTTP server cannot bind");
   thread_ = std::thread([this] { server_->listen_after_bind(); });
@@ -91,28 +94,50 @@ TestHttpServer::~TestHttpServer() {
 }
 
 void TestHttpServer::Serve(const std::string& path, const std::string& body) {
-  server_->Get(path, [body](const httplib::Request&, httplib::Response& res) {
-    res.set_content(body, "application/octet-stream");
-  });
+  std::lock_guard lock(mutex_);
+  routes_[path] = Route{Route::Content, body, 0};
 }
 
 void TestHttpServer::ServeCut(const std::string& path, const std::string& body, size_t sent) {
-  server_->Get(path, [body, sent](const httplib::Request&, httplib::Response& res) {
-    res.set_content_provider(body.size(), "application/octet-stream",
-                             [body, sent](size_t offset, size_t, httplib::DataSink& sink) {
-                               if (offset >= sent) return false;  // drop the connection
-                               sink.write(body.data() + offset, sent - offset);
-                               return true;
-                             });
-  });
+  std::lock_guard lock(mutex_);
+  routes_[path] = Route{Route::Cut, body, sent};
 }
 
 void TestHttpServer::ServeSilence(const std::string& path) {
-  server_->Get(path, [this](const httplib::Request&, httplib::Response& res) {
-    std::unique_lock lock(mutex_);
-    stopped_.wait_for(lock, std::chrono::seconds(60), [this] { return stopping_; });
-    res.status = 503;
-  });
+  std::lock_guard lock(mutex_);
+  routes_[path] = Route{Route::Silence, {}, 0};
+}
+
+void TestHttpServer::Answer(const httplib::Request& req, httplib::Response& res) {
+  Route route;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = routes_.find(req.path);
+    if (it == routes_.end()) {
+      res.status = 404;
+      return;
+    }
+    route = it->second;
+  }
+  switch (route.kind) {
+    case Route::Content:
+      res.set_content(route.body, "application/octet-stream");
+      break;
+    case Route::Cut:
+      res.set_content_provider(route.body.size(), "application/octet-stream",
+                               [body = route.body, sent = route.sent](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (offset >= sent) return false;  // drop the connection
+                                 sink.write(body.data() + offset, sent - offset);
+                                 return true;
+                               });
+      break;
+    case Route::Silence: {
+      std::unique_lock lock(mutex_);
+      stopped_.wait_for(lock, std::chrono::seconds(60), [this] { return stopping_; });
+      res.status = 503;
+      break;
+    }
+  }
 }
 
 std::string TestHttpServer::Url(const std::string& path) const {

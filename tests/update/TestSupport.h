@@ -17,6 +17,8 @@
 
 namespace httplib {
 class Server;
+struct Request;
+struct Response;
 }
 
 namespace corvane::update::test {
@@ -55,6 +57,13 @@ public:
   std::vector<Request> Requests() const;
 
 private:
+  struct Route {
+    enum Kind { Content, Cut, Silence } kind = Content;
+    std::string body;
+    size_t sent = 0;
+  };
+  void Answer(const httplib::Request& req, httplib::Response& res);
+
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   int port_ = 0;
@@ -63,6 +72,7 @@ private:
   std::condition_variable stopped_;
   bool stopping_ = false;
   std::vector<Request> requests_;
+  std::map<std::string, Route> routes_;
 };
 
 class TestFtpServer {
