@@ -1,0 +1,344 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "SessionTestSupport.h"
+#include "assistance/SessionLimits.h"
+
+using namespace corvane;
+using namespace corvane::assistance;
+using namespace corvane::assistance::testing;
+using service::TStatusAgent;
+using M = TFrmInstanceCorvaneAgentModel;
+
+namespace {
+
+class SessionAssistanceTest : public SessionFixture {
+protected:
+  // Connects the eleven channels and waits for the running state.
+  void Connect(Customer& customer, M& model) {
+    customer.ConnectAll();
+    ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 2; }));
+  }
+  // Runs the disconnection sequence from state 3 to state 7 (the model may close itself at 7, and
+  // is not read after that).
+  void RunSequence(M& model) {
+    ASSERT_EQ(model.EtatConnexion(), 3);
+    loop.advance(2999);
+    EXPECT_EQ(model.EtatConnexion(), 3);
+    loop.advance(1);
+    EXPECT_EQ(model.EtatConnexion(), 4);
+    EXPECT_EQ(model.TexteBanniere(), "Waiting client disconnection...");
+    loop.advance(3000);
+    EXPECT_EQ(model.EtatConnexion(), 5);
+    for (int i = 0; i < 20 && Open(model) && model.EtatConnexion() < 7; ++i) loop.advance(1000);
+    if (Open(model)) {
+      EXPECT_EQ(model.EtatConnexion(), 7);
+    }
+  }
+  bool Open(const M& model) const { return std::find(sessions.begin(), sessions.end(), &model) != sessions.end(); }
+};
+
+}  // namespace
+
+TEST_F(SessionAssistanceTest, FullCallEndedByTheCustomer) {
+  uint16_t port = 0;
+  std::string id;
+  M& model = StartSession(port, &id);
+  ASSERT_GT(port, 0);
+  EXPECT_TRUE(model.Visible());
+  EXPECT_EQ(model.AssistanceID(), id);
+  EXPECT_EQ(model.Caption(), "[" + id + "] Assistance : Visitor");
+  EXPECT_EQ(model.TexteIdentifiant(), "(no ID)");
+  EXPECT_EQ(model.LignesClient().front().valeur, "Inconnu");
+  EXPECT_EQ(model.Description(), "Help me\r\n");
+  EXPECT_EQ(model.EtatConnexion(), 0);
+  EXPECT_EQ(model.TexteBanniere(), "Not connected");
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saOccupe);
+  EXPECT_EQ(agent->ObtenirAgent("").Status, TStatusAgent::saOccupe);
+  EXPECT_EQ(agent->Contextes().Count(), 0u);  // purged after the start
+  EXPECT_EQ(agent->NbreFenetresAppel(), 0u);
+
+  Customer customer(loop, port);
+  customer.Raw(session::mcChannelScreen);
+  ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 1; }));
+  EXPECT_EQ(model.TexteBanniere(), "Connecting...");
+  // The customer's ends for everything else (screen already announced by the raw connection).
+  customer.ConnectAll();  // a second screen connection binds nothing
+  ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 2; }));
+  EXPECT_FALSE(model.BanniereVisible());
+  EXPECT_EQ(model.CanauxLies(), 11);
+  EXPECT_TRUE(model.DADScreen().Active());
+
+  // Chat both ways, only now that the session runs.
+  EXPECT_TRUE(model.EnvoyerChat("Hello from the agent"));
+  ASSERT_TRUE(WaitFor([&] { return customer.received.Contains("chat Hello from the agent\r\n"); }));
+  customer.chatOut->SendText("Hello agent");
+  ASSERT_TRUE(WaitFor([&] { return model.JournalChat().size() == 2; }));
+  EXPECT_FALSE(model.JournalChat()[1].deLAgent);
+  EXPECT_EQ(model.JournalChat()[1].texte, "Hello agent");
+
+  loop.advance(3000);
+  EXPECT_EQ(model.TexteDuree(), "0h 0min 3s");
+
+  // The customer leaves.
+  customer.commandsOut->SendCommand(".");
+  ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 3; }));
+  EXPECT_EQ(model.Caption().rfind("[" + id + "] Assistance : Visitor Client disconnected at ", 0), 0u);
+  EXPECT_EQ(model.Rapport(), "Connexion time : 0h 0min 3s\r\n");
+  EXPECT_TRUE(model.ClotureDemandee());
+  EXPECT_EQ(model.TexteBanniere(), "Disconnection detected");
+  RunSequence(model);
+  EXPECT_TRUE(customer.received.Contains("command ."));  // the end command reached the customer
+  EXPECT_EQ(model.TexteBanniere(), "Disconnection done");
+  EXPECT_TRUE(warnings.empty());  // not a lost session
+  EXPECT_TRUE(model.Visible());   // stays open for the report
+  EXPECT_EQ(model.ServerTCP().ConnectionCount(), 0u);
+  EXPECT_EQ(Closings(), 0);
+
+  // The agent writes the report and closes: the closing is reported once.
+  model.AjouterLigneRapport("Printer driver reinstalled.");
+  EXPECT_TRUE(model.DemanderFermeture());
+  EXPECT_EQ(Closings(), 1);
+  loop.pump();
+  EXPECT_EQ(agent->NbreSessions(), 0);
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDisponible);
+  const service::TRemotableAgent me = agent->ObtenirAgent("");
+  EXPECT_EQ(me.Status, TStatusAgent::saDisponible);
+  EXPECT_TRUE(applicationErrors.empty());
+}
+
+TEST_F(SessionAssistanceTest, TerminateReportsAtOnceAndClosesAtTheEnd) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  Customer customer(loop, port);
+  Connect(customer, model);
+  model.SetRapport("Done.\r\n");
+  model.InitierCloture();
+  EXPECT_EQ(Closings(), 1);
+  EXPECT_FALSE(model.InitierClotureActive());
+  model.InitierCloture();  // once executed, Terminate does nothing
+  EXPECT_EQ(Closings(), 1);
+  RunSequence(model);
+  EXPECT_TRUE(warnings.empty());
+  loop.pump();
+  EXPECT_TRUE(sessions.empty());  // closed by itself at state 7
+  EXPECT_EQ(agent->NbreSessions(), 0);
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDisponible);
+  EXPECT_EQ(Closings(), 1);
+}
+
+TEST_F(SessionAssistanceTest, LostChannelEndsInTheNetworkWarning) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  Customer customer(loop, port);
+  Connect(customer, model);
+  // Stray connections neither bind nor end the session.
+  customer.Raw(session::mcChannelChat);     // duplicate of a bound channel
+  customer.Raw(session::mcEmpty).conn->Disconnect();
+  ASSERT_TRUE(WaitFor([&] { return model.Connexions() == 13 && model.Deconnexions() == 1; }));
+  EXPECT_EQ(model.EtatConnexion(), 2);
+  // A bound channel goes: the session is lost.
+  customer.raw[1]->conn->Disconnect();  // the cursor channel
+  ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 3; }));
+  EXPECT_FALSE(model.ClotureDemandee());
+  RunSequence(model);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].first, "Network technical difficulties");
+  EXPECT_EQ(warnings[0].second,
+            "This assistance session has been suddenly terminated because of network or distant computer "
+            "technical difficulties.");
+  EXPECT_TRUE(model.Visible());  // the agent finishes the report
+  EXPECT_EQ(Closings(), 0);
+  EXPECT_TRUE(model.DemanderFermeture());
+  EXPECT_EQ(Closings(), 1);
+}
+
+TEST_F(SessionAssistanceTest, ConnectionWatchGivesUpAfter25Seconds) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  Customer customer(loop, port);
+  customer.Raw(session::mcChannelCursor).conn->Disconnect();  // one channel opened and closed
+  ASSERT_TRUE(WaitFor([&] { return model.Deconnexions() == 1; }));
+  EXPECT_EQ(model.EtatConnexion(), 1);
+  EXPECT_FALSE(model.DemanderFermeture());  // state 1 cannot be closed
+  loop.advance(24800);  // the watch looks every 800 ms: 24.8 s is still below the limit
+  EXPECT_EQ(model.EtatConnexion(), 1);
+  EXPECT_TRUE(errors.empty());
+  loop.advance(800);
+  EXPECT_EQ(model.EtatConnexion(), 0);
+  EXPECT_FALSE(model.ServerTCP().Active());
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0],
+            "Connecting time out raised. Assistance establishment failed.\nSome wanted client connections are "
+            "probably blocked by client or agent firewall.");
+  // The agent closes it; nothing is reported and the status is left as it was.
+  EXPECT_TRUE(model.DemanderFermeture());
+  loop.pump();
+  EXPECT_EQ(Closings(), 0);
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saOccupe);
+}
+
+TEST_F(SessionAssistanceTest, ConnectionWatchWithoutAnyChannelNamesThePort) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  loop.advance(25600);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Connecting time out raised. Assistance establishment failed.\nAll client connections are "
+                       "probably blocked by client or agent firewall, or port " +
+                           std::to_string(port) + " is not open in your network configuration");
+  EXPECT_EQ(model.EtatConnexion(), 0);
+}
+
+TEST_F(SessionAssistanceTest, SilentConnectionFloodDoesNotKeepTheChannelsOut) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  Customer flood(loop, port);
+  // More than the server keeps: the extra ones are closed at once, the silent ones leave.
+  for (size_t i = 0; i < kMaxConnexionsSession + 16; ++i) flood.Raw(session::mcEmpty);
+  ASSERT_TRUE(WaitFor([&] { return model.Connexions() >= 16; }));
+  EXPECT_LE(model.ServerTCP().ConnectionCount(), kMaxConnexionsSession);
+  ASSERT_TRUE(WaitFor([&] { return model.ServerTCP().ConnectionCount() <= kMaxConnexionsNonAnnoncees; }));
+  // Silent connections are still open, and the real channels bind all the same.
+  Customer customer(loop, port);
+  Connect(customer, model);
+  EXPECT_EQ(model.CanauxLies(), 11);
+  EXPECT_EQ(model.EtatConnexion(), 2);
+}
+
+TEST_F(SessionAssistanceTest, AllAssistancePortsBusyAnswersNok) {
+  session::TcpServer other(loop);  // another program holding the only assistance port
+  other.SetBinding("127.0.0.1", 0);
+  other.SetActive(true);
+  service::TRemotableAgent record = *agent->InfosAgent();
+  record.Ports = std::to_string(other.Port());
+  agent->MettreAJourAgent(record);
+  httplib::Headers h = CallHeaders("BUSY-1", 1, 1);
+  EXPECT_EQ(Call(h).dad["DAD-Reponse"], "NOK");
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].first, "Call received, but all ports busy");
+  loop.pump();
+  EXPECT_EQ(agent->NbreSessions(), 0);  // the window was destroyed at once
+  EXPECT_TRUE(dialogs.empty());
+}
+
+TEST_F(SessionAssistanceTest, ClosingIsRefusedWhileTheSessionIsReopened) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  agent->SetReouvertureEnCours(true);
+  EXPECT_FALSE(model.DemanderFermeture());  // state 0, but re-opening
+  agent->SetReouvertureEnCours(false);
+  EXPECT_TRUE(model.DemanderFermeture());
+}
+
+TEST_F(SessionAssistanceTest, IdentificationSendsNewIdAndRenamesTheWindow) {
+  uint16_t port = 0;
+  std::string id;
+  M& model = StartSession(port, &id);
+  Customer customer(loop, port);
+  Connect(customer, model);
+  EXPECT_FALSE(model.EnvoyerChat("   "));  // blanks: neither shown nor sent
+  EXPECT_EQ(model.JournalChat().size(), 0u);
+  calls::TInfosClient& client = model.Client();
+  client.TypeClient = 1;
+  client.Identifiant = "C002";
+  client.Nom = "Lefebvre";
+  client.Prenom = "Paul";
+  model.AppliquerIdentification();
+  ASSERT_TRUE(WaitFor([&] { return customer.received.Contains("command NEWIDC002"); }));
+  EXPECT_EQ(model.Caption(), "[" + id + "] Assistance : Paul Lefebvre");
+  EXPECT_EQ(model.TexteIdentifiant(), "C002");
+  EXPECT_EQ(model.AideIdentifiant(), "Change client ID : C002");
+}
+
+TEST_F(SessionAssistanceTest, ChatIsSentOnlyWhileConnected) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  EXPECT_FALSE(model.EnvoyerChat("too early"));
+  EXPECT_EQ(model.JournalChat().size(), 1u);  // shown, kept in the input
+}
+
+TEST_F(SessionAssistanceTest, TransfersFollowTheSessionRules) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  const auto dir = std::filesystem::temp_directory_path() / ("corvane-send-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::vector<std::string> files;
+  for (int i = 0; i < 14; ++i) {
+    files.push_back((dir / ("f" + std::to_string(i) + ".txt")).string());
+    std::ofstream(files.back()) << "data " << i;
+  }
+  model.EnvoyerFichier(files[0], "");  // not connected: refused
+  EXPECT_EQ(model.EnvoisOuverts(), 0);
+  EXPECT_TRUE(model.Planificateur().Elements().empty());
+
+  Customer customer(loop, port);
+  customer.ConnectFiles();
+  ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 1; }));
+  customer.filesOut->RequestSend(files[13]);  // incoming before the session runs: refused
+  ASSERT_TRUE(WaitFor([&] { return customer.received.Contains("refused " + files[13]); }));
+  Connect(customer, model);
+  // 10 open, then 3 more selected: the limit warning, 2 accepted, 1 scheduled.
+  for (int i = 0; i < 10; ++i) model.EnvoyerFichier(files[static_cast<size_t>(i)], "");
+  EXPECT_EQ(model.EnvoisOuverts(), 10);
+  model.EnvoyerFichiers({files[10], files[11], files[12]});
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].first, "Too much files");
+  EXPECT_EQ(warnings[0].second, "No more than 12 files at the same time. Other files scheduled.");
+  EXPECT_EQ(model.EnvoisOuverts(), 12);
+  ASSERT_EQ(model.Planificateur().Elements().size(), 1u);
+  EXPECT_TRUE(model.Planificateur().TimerActif());
+  // The same file scheduled again, with another letter case, is kept once.
+  std::string upper = files[12];
+  upper.back() = 'T';
+  model.EnvoyerFichier(upper, "");
+  EXPECT_EQ(model.Planificateur().Elements().size(), 1u);
+  loop.advance(5000);  // still full: it waits
+  EXPECT_EQ(model.Planificateur().Elements().size(), 1u);
+
+  // Incoming files are accepted while the session runs, and shown as a new transfer.
+  std::vector<session::TOLAFileTransfertDirection> nouveaux;
+  model.OnNouveauTransfert = [&](session::TOLABaseComponent&, const session::TOLAFileTransfertProgressInfos& i) {
+    nouveaux.push_back(i.Direction);
+  };
+  customer.filesOut->RequestSend(files[13]);
+  ASSERT_TRUE(WaitFor([&] { return customer.received.Contains("accepted " + files[13]); }));
+  ASSERT_TRUE(WaitFor([&] { return !nouveaux.empty(); }));
+  EXPECT_EQ(nouveaux[0], session::ftdReceive);
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(SessionAssistanceTest, ClosingWhileHandOversArePendingDoesNotDeadlock) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  Customer customer(loop, port);
+  Connect(customer, model);
+  std::atomic<bool> stop{false};
+  std::thread chatter([&] {
+    for (int i = 0; !stop && i < 2000; ++i) customer.chatOut->SendText("message " + std::to_string(i));
+  });
+  // Wait until a chat hand-over is queued and nobody serves it yet.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (model.JournalChat().empty() && std::chrono::steady_clock::now() < until) {
+    loop.pump();
+  }
+  model.InitierCloture();
+  for (int i = 0; i < 30 && !sessions.empty(); ++i) loop.advance(1000);
+  stop = true;
+  chatter.join();
+  EXPECT_TRUE(sessions.empty());
+  loop.pump();
+  EXPECT_EQ(agent->NbreSessions(), 0);
+}
+
+TEST_F(SessionAssistanceTest, ControllerEndingWithARunningSessionStopsEverything) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  Customer customer(loop, port);
+  Connect(customer, model);
+  customer.chatOut->SendText("pending");  // a hand-over the main thread has not served
+  agent.reset();  // destroys the session, stopping its server while serving hand-overs
+  EXPECT_TRUE(customer.raw[0]->ClosedByAgent());
+}
