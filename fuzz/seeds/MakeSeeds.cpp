@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
+#include "assistance/FolderArchiveWriter.h"
 #include "service/ContractNames.h"
 #include "service/RemotableFaults.h"
 #include "service/SoapWriter.h"
@@ -93,6 +96,53 @@ void SessionSeeds() {
                                MessageCodeLine(mcCommand) + ".\r\n" + MessageCodeLine(mcDisconnect));
   Put("message_reader", 3, MessageCodeLine(mcFileBlock) + block(std::string(100, 'z')) +
                                MessageCodeLine(mcFullScreenUpdateInterval) + BigEndian(900));
+
+  auto little32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+  TOLAScreenDimensionMessageData small;
+  small.Width = 64;
+  small.Height = 48;
+  const std::string dimStream = EncodeComponent(small);
+  Put("frame_update", 0, little32(static_cast<uint32_t>(dimStream.size())) + dimStream + EncodeComponent(frame));
+  TOLAFrameUpdateMessageData empty;
+  Put("frame_update", 1, little32(static_cast<uint32_t>(dimStream.size())) + dimStream + EncodeComponent(empty));
+
+  TOLAFileTransfertMessageData file;
+  file.FileSize = 10;
+  file.FileName = "C:\\dir\\report.final.pdf";
+  file.Authorizations = AuthorizationBit(aeoCanSave);
+  const std::string headerBytes = MessageCodeLine(mcFileHeader) + block(EncodeComponent(file));
+  Put("file_receiver", 0, headerBytes + MessageCodeLine(mcFileBlock) + block("0123456789") + MessageCodeLine(mcFileEnd));
+  Put("file_receiver", 1, headerBytes + MessageCodeLine(mcFileBlock) + block("01234") + MessageCodeLine(mcFileCancel));
+  Put("file_receiver", 2, headerBytes + MessageCodeLine(mcFileBlock) + block("012") + MessageCodeLine(mcFileEnd));
+}
+
+void AssistanceSeeds() {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "corvane-fuzz-seed-folder";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "docs" / "empty");
+  std::ofstream(dir / "readme.txt") << "hello\r\n";
+  std::ofstream(dir / "docs" / "notes.txt") << std::string(300, 'n');
+  std::ofstream(dir / "docs" / "zero.bin");
+  const std::string archive = (fs::temp_directory_path() / "corvane-fuzz-seed.z").string();
+  assistance::FolderArchiveWriter::Pack(dir.string(), archive);
+  std::ifstream in(archive, std::ios::binary);
+  Put("archive_reader", 0, std::string((std::istreambuf_iterator<char>(in)), {}));
+  fs::remove_all(dir);
+  fs::remove(archive);
+}
+
+void UpdateSeeds() {
+  Put("update_descriptor", 0,
+      "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<updates>"
+      "<update mandatory=\"true\" restart=\"1\"><filename>[maj:app/]CorvaneAgent</filename>"
+      "<description>Console</description><url>https://example.org/CorvaneAgent</url>"
+      "<version>1.2.3.4</version></update>"
+      "<update noupdate=\"FALSE\"><filename>[maj:docs/]manual.pdf</filename><url>ftp://example.org/m.pdf</url>"
+      "<crc32>1A2B3C4D</crc32></update>"
+      "<delete restart=\"0\"><filename>[maj:tmp/]old.bin</filename></delete></updates>");
+  Put("tag_replacer", 0, "[maj:app/]bin/[maj:appexename/]");
+  Put("tag_replacer", 1, "[maj:b]1[maj:b]2[/maj:b]3[/maj:b] [maj:x a=\"1\" b=\"say ::hi::\" /] [maj:docs/]f");
 }
 
 void ServiceSeeds() {
@@ -156,5 +206,7 @@ int main(int argc, char** argv) {
   SessionSeeds();
   ServiceSeeds();
   ShellSeeds();
+  AssistanceSeeds();
+  UpdateSeeds();
   return 0;
 }
