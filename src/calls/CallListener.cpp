@@ -23,11 +23,16 @@ void CallListener::Activate() {
   auto http = std::make_unique<httplib::Server>();
   // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, with which a second program
   // could listen on the same port and a busy port would go unnoticed.
-  http->set_socket_options([](socket_t sock) {
+  int listening = -1;
+  http->set_socket_options([&listening](socket_t sock) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    listening = sock;
   });
   http->new_task_queue = [] { return new httplib::ThreadPool(kCallListenerThreads); };
+  // One request per connection: a kept-alive connection would hold a pool thread while idle, and
+  // a few idle callers could keep every other caller waiting.
+  http->set_keep_alive_max_count(1);
   http->set_keep_alive_timeout(kCallListenerKeepAliveSeconds);
   http->set_read_timeout(kCallListenerReadTimeoutSeconds, 0);
   http->set_payload_max_length(kMaxCallRequestBody);
@@ -61,6 +66,10 @@ void CallListener::Activate() {
   const int bound = port_ == 0 ? http->bind_to_any_port(host_) : (http->bind_to_port(host_, port_) ? port_ : -1);
   if (bound < 0)
     throw ECallListenerPortBusy(port_, "Could not bind socket. Address and port are already in use.");
+  // The library listens with a backlog of 5: callers beyond it would wait for SYN retries of a
+  // second or more. Listening again on the same socket only enlarges the queue.
+  if (listening >= 0) ::listen(listening, kCallListenerBacklog);
+  http->set_socket_options([](socket_t) {});  // drops the reference to the local above
   boundPort_ = bound;
   http_ = std::move(http);
   finished_ = false;

@@ -17,8 +17,10 @@ inline constexpr int kMaxRingingCalls = 10;
 // first; a request that still finds no room fails with status 503.
 inline constexpr size_t kMaxCallContexts = 256;
 
-// Threads serving the call listener's connections.
+// Threads serving the call listener's connections, and the queue of connections waiting to be
+// accepted.
 inline constexpr int kCallListenerThreads = 16;
+inline constexpr int kCallListenerBacklog = 128;
 
 // A call request carries no body worth reading; larger bodies are refused by the HTTP server.
 inline constexpr size_t kMaxCallRequestBody = 64 * 1024;
