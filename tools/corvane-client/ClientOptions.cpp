@@ -240,12 +240,14 @@ Chat script, one step per line ("#" starts a comment):
   chat TEXT | clip TEXT | send PATH | command TEXT | wait SECONDS | wait-chat | quit
 
 Progress lines on standard output, one event per line:
-  STATE requesting|calling|connecting|connected|leaving|ended|lost|unauthorized|failed ...
-  HELP assistance=ID agents=N     CALL ringing|accepted|refused|ignored|unreachable|ended HOST:PORT
-  CLOSING LETTER (I ignored, R refused, N network problem, U unauthorized, A abandoned)
-  SCREEN size|options|frame ...   INPUT click|key|wheel ...      CHAT agent|sent TEXT
-  CLIPBOARD agent|sent TEXT       COMMAND TEXT    NEWID ID
-  FILE requested|refused|sent|cancelled|received|failed ...  FOLDER sent|received ...
+  STATE requesting | calling | connecting HOST:PORT | connected | leaving | ended reason=agent|customer
+        | lost | unanswered | abandoned | unauthorized | failed
+  HELP assistance=ID agents=N
+  CALL calling|accepted|refused|ignored|unreachable|dropped|abandoned|ended HOST:PORT ...
+  CLOSING LETTER      I ignored, R refused, N network problem, U unauthorized, A abandoned
+  SCREEN size WxH | option NAME=VALUE       INPUT click BUTTON X Y | key KEY | wheel DELTA
+  CHAT agent|sent TEXT    CLIPBOARD agent|sent TEXT    COMMAND [sent] TEXT    NEWID ID
+  FILE|FOLDER requested|accepted|refused|sent|cancelled|receiving|received|failed ...
   ERROR TEXT
 Texts are escaped: \\ \r \n and \xHH for other control bytes.
 

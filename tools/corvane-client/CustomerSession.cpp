@@ -63,7 +63,16 @@ CustomerSession::~CustomerSession() {
   alive_.reset();
   desktop_.Stop();
   DeleteChannels();
+  ForgetFiles();
+}
+
+void CustomerSession::ForgetFiles() {
   for (const auto& [archive, folder] : packedFolders_) ::unlink(archive.c_str());
+  packedFolders_.clear();
+  // Receptions cut short by the end of the session leave nothing behind.
+  for (const std::string& file : incoming_) received_.Discard(file);
+  incoming_.clear();
+  received_.Cleanup();
 }
 
 void CustomerSession::Post(std::function<void()> fn) {
@@ -147,7 +156,10 @@ void CustomerSession::Create() {
     desktop_.ShowClipboard(text);
     output_.Line("CLIPBOARD", "agent " + ProgressOutput::Escape(text));
   };
-  chatIn_->OnMessageChat = [this](TOLAClientChat&, const std::string& text) {
+  chatIn_->OnMessageChat = [this](TOLAClientChat&, const std::string& message) {
+    // The console sends its chat as lines each ended by CR LF; the last break carries nothing.
+    std::string text = message;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     desktop_.ShowChat(text);
     output_.Line("CHAT", "agent " + ProgressOutput::Escape(text));
     Post([this, text] {
@@ -366,6 +378,12 @@ void CustomerSession::ReceiveProgress(TOLABaseComponent& sender, const TOLAFileT
   const bool wasFinal = last == ftsTransferred || last == ftsCancelled;
   const bool first = last == ftsNone || wasFinal;
   last = infos.Status;
+  if (!infos.LocalFileName.empty()) {
+    if (final)
+      incoming_.erase(infos.LocalFileName);
+    else
+      incoming_.insert(infos.LocalFileName);
+  }
   const std::string shown = ProgressOutput::Escape(infos.DirectoryName.empty() ? infos.FileName : infos.DirectoryName);
   if (!final) {
     if (first && infos.Status == ftsPreparing)
@@ -374,7 +392,7 @@ void CustomerSession::ReceiveProgress(TOLABaseComponent& sender, const TOLAFileT
   }
   if (wasFinal) return;
   if (infos.Status == ftsCancelled) {
-    received_.Discard(infos);
+    received_.Discard(infos.LocalFileName);
     output_.Line(KindOf(infos), "cancelled " + shown);
     return;
   }
@@ -429,9 +447,7 @@ void CustomerSession::Finish(EndReason reason) {
 
 void CustomerSession::Teardown(EndReason reason) {
   DeleteChannels();
-  for (const auto& [archive, folder] : packedFolders_) ::unlink(archive.c_str());
-  packedFolders_.clear();
-  received_.Cleanup();
+  ForgetFiles();
   if (OnEnded) OnEnded(reason);
 }
 

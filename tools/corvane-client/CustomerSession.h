@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "FrameEncoder.h"
@@ -101,6 +102,8 @@ private:
 
   void Create();
   void DeleteChannels();
+  // Removes packed folders not sent and receptions not finished, then the empty incoming folder.
+  void ForgetFiles();
   void AnswerFrame();                    // screen worker
   void ChannelEnded();                   // main thread
   void AgentSaidGoodbye();               // main thread
@@ -135,6 +138,7 @@ private:
 
   std::map<const void*, int> transferStatus_;       // last status seen per transfer (main thread)
   std::map<std::string, std::string> packedFolders_;  // packed archive -> the folder it holds
+  std::set<std::string> incoming_;                    // temporary files of unfinished receptions
 
   session::TComponent root_;
   session::TOLAClientScreen* screen_ = nullptr;

@@ -125,8 +125,8 @@ std::string ReceivedFiles::Settle(const session::TOLAFileTransfertProgressInfos&
   throw ReceivedFileError("No free name for the file \"" + name + "\"");
 }
 
-void ReceivedFiles::Discard(const session::TOLAFileTransfertProgressInfos& infos) {
-  if (OwnTemporary(infos.LocalFileName)) ::unlink(infos.LocalFileName.c_str());
+void ReceivedFiles::Discard(const std::string& localFileName) {
+  if (OwnTemporary(localFileName)) ::unlink(localFileName.c_str());
 }
 
 void ReceivedFiles::Cleanup() {

@@ -28,8 +28,8 @@ public:
   // A transfer ended complete: moves (or unpacks) its temporary file into place and returns the
   // final path. Throws ReceivedFileError; the temporary file is removed either way.
   std::string Settle(const session::TOLAFileTransfertProgressInfos& infos);
-  // A transfer ended cancelled: removes its temporary file.
-  void Discard(const session::TOLAFileTransfertProgressInfos& infos);
+  // A transfer ended cancelled, or never ended: removes its temporary file.
+  void Discard(const std::string& localFileName);
   // Removes the incoming folder when nothing is left in it.
   void Cleanup();
 
