@@ -269,7 +269,7 @@ void TFrmInstanceCorvaneAgentModel::SetEtat(int etat) {
 // --- connections (posted from connection threads) ------------------------------------------------------
 
 void TFrmInstanceCorvaneAgentModel::Notifier(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre) {
-  std::weak_ptr<bool> vivant = vivant_;
+  std::weak_ptr<bool> vivant = vivantFaible_;
   auto enAttente = enAttente_;
   ++*enAttente;
   loop_.post([this, vivant, enAttente, evenement, genre] {

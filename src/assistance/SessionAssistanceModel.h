@@ -254,7 +254,9 @@ private:
   // Posted work checks it, so nothing runs into a destroyed session; enAttente_ counts the
   // connection events posted and not run yet.
   std::shared_ptr<bool> vivant_ = std::make_shared<bool>(true);
-  std::shared_ptr<std::atomic<int>> enAttente_ = std::make_shared<std::atomic<int>>(0);
+  // Copied by connection threads; never reassigned, so reading it races with nothing.
+  const std::weak_ptr<bool> vivantFaible_ = vivant_;
+  const std::shared_ptr<std::atomic<int>> enAttente_ = std::make_shared<std::atomic<int>>(0);
 };
 
 // Makes the controller create this model for every call; created is called with each new model
