@@ -76,14 +76,16 @@ ListenerAnswer TraiterRequeteAppel(TCorvaneAgent& agent, const CallRequest& r,
   if (!connue) return ListenerAnswer{};
   TContexteAppel& contexte = *held->contexte;
   try {
-    if (!loop.invoke([&] { contexte.Traiter(); })) return Texte(503, "The agent program is ending.");
-    if (r.Action == TContexteAppel::DebutSession || r.Action == TContexteAppel::FinAppel) {
-      loop.invoke([&] {
-        contextes.Purger();
-        if (r.Action == TContexteAppel::FinAppel) agent.RelancerRetardateurHistorique();
-      });
-      return ListenerAnswer{};
-    }
+    const bool fin = r.Action == TContexteAppel::DebutSession || r.Action == TContexteAppel::FinAppel;
+    // One hand-over: the purge (and the history delayer) follow the processing directly.
+    const bool ran = loop.invoke([&] {
+      contexte.Traiter();
+      if (!fin) return;
+      contextes.Purger();
+      if (r.Action == TContexteAppel::FinAppel) agent.RelancerRetardateurHistorique();
+    });
+    if (!ran) return Texte(503, "The agent program is ending.");
+    if (fin) return ListenerAnswer{};
   } catch (const service::ERemotableInvalideSession&) {
     loop.invoke([&] {
       agent.ArreterRafraichissement();
