@@ -141,6 +141,11 @@ void UpdateSeeds() {
       "<update noupdate=\"FALSE\"><filename>[maj:docs/]manual.pdf</filename><url>ftp://example.org/m.pdf</url>"
       "<crc32>1A2B3C4D</crc32></update>"
       "<delete restart=\"0\"><filename>[maj:tmp/]old.bin</filename></delete></updates>");
+  Put("dad_headers", 0,
+      "User-Agent: CorvaneClient\nDAD-AssistanceID: 1234\nDAD-Action: 1\nDAD-AgentCount: 3\n"
+      "DAD-ClientNom: Dupont\nDAD-ClientEMail: a@b.fr\nDAD-ClientID: 17\nDAD-TypeClient: 1\n"
+      "DAD-Description: \"My printer\",\"does not, print\"\n");
+  Put("dad_headers", 1, "DAD-AssistanceID: 1\nDAD-Action: 2\nDAD-Action: 4\nDAD-TypeClient: 9\n");
   Put("tag_replacer", 0, "[maj:app/]bin/[maj:appexename/]");
   Put("tag_replacer", 1, "[maj:b]1[maj:b]2[/maj:b]3[/maj:b] [maj:x a=\"1\" b=\"say ::hi::\" /] [maj:docs/]f");
 }
