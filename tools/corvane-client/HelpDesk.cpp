@@ -1,5 +1,7 @@
 #include "HelpDesk.h"
 
+#include <algorithm>
+
 #include "ClientError.h"
 #include "ClientLimits.h"
 #include "HttpClient.h"
@@ -61,7 +63,11 @@ HelpRequestAnswer ParseHelpRequestAnswer(std::string_view body) {
       answer.assistanceId = std::string(id);
       haveId = true;
     } else if (line.rfind("Agent=", 0) == 0 && answer.agents.size() < kMaxAgentsCalled) {
-      if (auto address = ParseAgentAddress(std::string(line.substr(6)))) answer.agents.push_back(*address);
+      std::string text(line.substr(6));
+      // An IPv6 address comes without brackets: the port is after the last colon.
+      if (text.find('[') == std::string::npos && std::count(text.begin(), text.end(), ':') > 1)
+        text = "[" + text.substr(0, text.rfind(':')) + "]" + text.substr(text.rfind(':'));
+      if (auto address = ParseAgentAddress(text)) answer.agents.push_back(*address);
     }
   }
   if (!haveId)
