@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
+#include <set>
 #include <fstream>
 #include <thread>
 
@@ -222,6 +224,60 @@ TEST_F(SessionAssistanceTest, AllAssistancePortsBusyAnswersNok) {
   loop.pump();
   EXPECT_EQ(agent->NbreSessions(), 0);  // the window was destroyed at once
   EXPECT_TRUE(dialogs.empty());
+}
+
+TEST_F(SessionAssistanceTest, SimultaneousCallsGetTheirOwnPortsUntilTheListRunsOut) {
+  constexpr int kPorts = 6, kCalls = 9;
+  std::string ports;
+  {
+    std::vector<std::unique_ptr<session::TcpServer>> probes;  // free ports, released at once
+    for (int i = 0; i < kPorts; ++i) {
+      probes.push_back(std::make_unique<session::TcpServer>(loop));
+      probes.back()->SetBinding("127.0.0.1", 0);
+      probes.back()->SetActive(true);
+      ports += (ports.empty() ? "" : ",") + std::to_string(probes.back()->Port());
+    }
+  }
+  service::TRemotableAgent record = *agent->InfosAgent();
+  record.Ports = ports;
+  agent->MettreAJourAgent(record);
+  const int listener = agent->PortEcoute();
+  std::vector<std::future<HttpResult>> answers;
+  for (int i = 0; i < kCalls; ++i)
+    answers.push_back(std::async(std::launch::async, [listener, i] {
+      httplib::Client client("127.0.0.1", listener);
+      client.set_read_timeout(30);
+      HttpResult r;
+      if (auto res = client.Get("/", CallHeaders("SIM-" + std::to_string(i), 1, 2))) {
+        r.status = res->status;
+        r.dad["DAD-Reponse"] = res->get_header_value("DAD-Reponse");
+      }
+      return r;
+    }));
+  ASSERT_TRUE(WaitFor([&] {
+    return std::all_of(answers.begin(), answers.end(), [](auto& a) {
+      return a.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    });
+  }));
+  int refused = 0;
+  for (auto& a : answers) refused += a.get().dad["DAD-Reponse"] == "NOK";
+  EXPECT_EQ(refused, kCalls - kPorts);
+  ASSERT_EQ(agent->NbreSessions(), kPorts);  // the windows without a port were destroyed at once
+  std::set<int> distinct;
+  for (const auto& w : agent->FenetresSession()) distinct.insert(static_cast<M&>(*w).Port());
+  EXPECT_EQ(distinct.size(), static_cast<size_t>(kPorts));
+  EXPECT_GE(warnings.size(), 1u);
+  for (int i = 0; i < kCalls; ++i) Call(CallHeaders("SIM-" + std::to_string(i), 4));
+  loop.pump();
+  EXPECT_EQ(agent->Contextes().Count(), 0u);
+  EXPECT_EQ(agent->NbreSessions(), 0);
+  EXPECT_EQ(agent->NbreFenetresAppel(), 0u);
+  // Every port is free again.
+  for (int p : distinct) {
+    session::TcpServer again(loop);
+    again.SetBinding("127.0.0.1", static_cast<uint16_t>(p));
+    EXPECT_NO_THROW(again.SetActive(true)) << p;
+  }
 }
 
 TEST_F(SessionAssistanceTest, ClosingIsRefusedWhileTheSessionIsReopened) {

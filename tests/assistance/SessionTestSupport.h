@@ -98,6 +98,8 @@ protected:
   std::vector<std::pair<std::string, std::string>> warnings;
   std::vector<std::exception_ptr> applicationErrors;
   std::vector<calls::TFrmAppelClientModel*> dialogs;
+  // Session models created and not closed yet (a model destroyed at once for want of a port stays
+  // listed: read the controller's list for those).
   std::vector<TFrmInstanceCorvaneAgentModel*> sessions;
   std::unique_ptr<calls::TCorvaneAgent> agent;
 
