@@ -69,6 +69,9 @@ inline constexpr int kMaxNameAttempts = 1000;
 
 // --- scripts and standard input ---
 inline constexpr size_t kMaxScriptLines = 10000;
+inline constexpr size_t kMaxScriptBytes = 1024 * 1024;
 inline constexpr size_t kMaxInputLine = 16384;
+// Lines typed before the session runs are kept (up to this many) and sent once it runs.
+inline constexpr size_t kMaxEarlyLines = 100;
 
 }  // namespace corvane::client

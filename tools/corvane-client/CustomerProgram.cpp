@@ -6,17 +6,11 @@
 #include <sstream>
 
 #include "ClientError.h"
+#include "ClientLimits.h"
 #include "HttpClient.h"
 #include "session/SessionError.h"
 
 namespace corvane::client {
-
-namespace {
-
-constexpr size_t kMaxScriptBytes = 1024 * 1024;
-constexpr size_t kMaxEarlyLines = 100;
-
-}  // namespace
 
 std::string NewAssistanceId() {
   std::random_device random;
