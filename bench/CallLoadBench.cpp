@@ -25,6 +25,7 @@
 #include "base/RealLoop.h"
 #include "calls/CallsLimits.h"
 #include "calls/CorvaneAgent.h"
+#include "session/TcpServer.h"
 
 using namespace corvane;
 using Clock = std::chrono::steady_clock;
@@ -136,7 +137,18 @@ int main(int argc, char** argv) {
   bench.Login = "bench";
   bench.Nom = "Bench";
   bench.Port = 0;
-  bench.Ports = "0";  // a free port for each call
+  // Assistance ports as an agent defines them, a list of fixed ports (enough for every customer
+  // and the windows being released): picked free now.
+  {
+    base::RealLoop probeLoop;
+    std::vector<std::unique_ptr<session::TcpServer>> probes;
+    for (int i = 0; i < customers + 32; ++i) {
+      probes.push_back(std::make_unique<session::TcpServer>(probeLoop));
+      probes.back()->SetBinding("127.0.0.1", 0);
+      probes.back()->SetActive(true);
+      bench.Ports += (bench.Ports.empty() ? "" : ",") + std::to_string(probes.back()->Port());
+    }
+  }
   store.SeedAgent(bench, "bench");
   service::server::ServiceServer server(
       store, service::server::ServerOptions{"127.0.0.1", 0, "/scripts/ServiceCorvane.dll/", "", "", {}});

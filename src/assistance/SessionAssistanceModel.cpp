@@ -132,12 +132,7 @@ TFrmInstanceCorvaneAgentModel::~TFrmInstanceCorvaneAgentModel() {
   threads_.TerminateAll();
   // No connection thread may wait for the main thread any more, then every one is joined before
   // the channel components go.
-  std::vector<session::TOLACustomServer*> tous;
-  racine_.ForEachComponent([&](session::TComponent& c) {
-    if (auto* s = dynamic_cast<session::TOLACustomServer*>(&c)) tous.push_back(s);
-  });
-  for (auto it = tous.rbegin(); it != tous.rend(); ++it) (*it)->SetSynchronizeEvents(false);
-  serveur_.SetActive(false);
+  ArreterEcoute();
 }
 
 // --- opening ------------------------------------------------------------------------------------------
@@ -158,6 +153,18 @@ bool TFrmInstanceCorvaneAgentModel::OuvrirPortAssistance(int& port) {
     }
   }
   return false;
+}
+
+void TFrmInstanceCorvaneAgentModel::ArreterEcoute() {
+  timerConnexion_.stop();
+  timerDeconnexion_.stop();
+  timerLeds_.stop();
+  std::vector<session::TOLACustomServer*> tous;
+  racine_.ForEachComponent([&](session::TComponent& c) {
+    if (auto* s = dynamic_cast<session::TOLACustomServer*>(&c)) tous.push_back(s);
+  });
+  for (auto it = tous.rbegin(); it != tous.rend(); ++it) (*it)->SetSynchronizeEvents(false);
+  serveur_.SetActive(false);
 }
 
 void TFrmInstanceCorvaneAgentModel::ActiverServeur() {

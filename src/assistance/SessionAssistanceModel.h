@@ -82,6 +82,7 @@ public:
   bool DemanderFermeture() override;
   bool EstActive() const override { return active_; }
   void SetReouvertureEnCours(bool value) override { reouvertureEnCours_ = value; }
+  void ArreterEcoute() override;
 
   // --- the agent's actions ---
   void InitierCloture();                                        // actInitierCloture ("Terminate")

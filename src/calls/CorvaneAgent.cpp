@@ -425,6 +425,10 @@ void TCorvaneAgent::DetruireFenetreSession(const std::shared_ptr<IFenetreSession
 
 void TCorvaneAgent::LibererFenetreSession(IFenetreSession* window) {
   if (!sessionsLiberees_.insert(window).second) return;
+  try {
+    window->ArreterEcoute();
+  } catch (...) {
+  }
   Poster([this, window] { RetirerFenetreSession(window); });
 }
 

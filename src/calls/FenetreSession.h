@@ -33,6 +33,9 @@ public:
   virtual bool EstActive() const = 0;
   // Set while the main window re-opens the agent's service session; closing is refused meanwhile.
   virtual void SetReouvertureEnCours(bool value) = 0;
+  // The window is released (its destruction follows later): it stops listening now, so that its
+  // port is free for the next call at once.
+  virtual void ArreterEcoute() = 0;
 };
 
 }  // namespace corvane::calls

@@ -105,6 +105,10 @@ public:
   bool DemanderFermeture() override { return false; }
   bool EstActive() const override { return false; }
   void SetReouvertureEnCours(bool) override {}
+  void ArreterEcoute() override {
+    if (port_) pool_->free.push_back(port_);
+    port_ = 0;
+  }
 
   std::string assistanceId, description;
   TInfosClient client;
