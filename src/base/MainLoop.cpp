@@ -9,6 +9,7 @@ struct MainLoop::HandOver {
   std::exception_ptr error;
   bool done = false;
   bool ran = false;
+  std::condition_variable finished;  // wakes only the thread that handed this over
 };
 
 MainLoop::MainLoop() : mainThread_(std::this_thread::get_id()) {}
@@ -31,17 +32,25 @@ bool MainLoop::invoke(std::function<void()> fn) {
   changed_.notify_all();
   handOverQueued();
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return handOver->done; });
+  handOver->finished.wait(lock, [&] { return handOver->done; });
   if (handOver->error) std::rethrow_exception(handOver->error);
   return handOver->ran;
 }
 
-void MainLoop::runHandOvers() {
-  for (;;) {
+int MainLoop::runHandOvers() {
+  // Only the hand-overs queued on entry: threads that keep handing work over must not keep the
+  // main thread from its posted work and timers.
+  size_t budget;
+  {
+    std::lock_guard lock(mutex_);
+    budget = handOvers_.size();
+  }
+  int ran = 0;
+  for (; budget > 0; --budget, ++ran) {
     std::shared_ptr<HandOver> next;
     {
       std::lock_guard lock(mutex_);
-      if (handOvers_.empty()) return;
+      if (handOvers_.empty()) return ran;
       next = std::move(handOvers_.front());
       handOvers_.pop_front();
     }
@@ -57,8 +66,9 @@ void MainLoop::runHandOvers() {
       next->fn = nullptr;  // release captured state on the main thread
       next->done = true;
     }
-    changed_.notify_all();
+    next->finished.notify_one();
   }
+  return ran;
 }
 
 bool MainLoop::waitPumping(const std::function<bool()>& done, int timeoutMs) {
@@ -99,6 +109,7 @@ void MainLoop::refuseHandOvers() {
     released.swap(handOvers_);
     for (auto& h : released) h->done = true;
   }
+  for (auto& h : released) h->finished.notify_one();
   changed_.notify_all();
 }
 

@@ -49,9 +49,10 @@ public:
 
   bool isMainThread() const { return std::this_thread::get_id() == mainThread_; }
 
-  // Main thread: run the hand-overs that are waiting now. Used by loops that must keep threads
-  // moving while the main thread waits for them (joining connection threads, for example).
-  void runHandOvers();
+  // Main thread: run the hand-overs that are waiting now (not those queued meanwhile, so that a
+  // stream of them cannot starve posted work and timers); returns how many ran. Used by loops that
+  // must keep threads moving while the main thread waits for them (joining connection threads).
+  int runHandOvers();
 
   // Main thread: wait until done() holds, running hand-overs in the meantime so that a thread
   // waiting for the main thread can never deadlock against it. timeoutMs is real time, -1 none.

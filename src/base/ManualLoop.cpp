@@ -58,14 +58,10 @@ int ManualLoop::runPosted() {
 int ManualLoop::pump() {
   int total = 0;
   for (;;) {
-    runHandOvers();
-    int ran = runPosted();
+    const int handedOver = runHandOvers();
+    const int ran = runPosted();
     total += ran;
-    if (ran == 0) {
-      runHandOvers();
-      std::lock_guard lock(postMutex_);
-      if (posted_.empty()) return total;
-    }
+    if (handedOver == 0 && ran == 0) return total;
   }
 }
 

@@ -20,13 +20,13 @@ bool Launch(TOLACustomClient& manager, TOLACustomClientThreaded& transfer,
   transfer.OnThreadTerminated = [alive, &loop](TOLACustomClientThreaded& ended) {
     TOLACustomClientThreaded* target = &ended;
     loop.post([alive, target] {
-      if (alive.lock()) delete target;  // still owned by the living manager
+      if (alive.lock()) target->Free();  // still owned by the living manager
     });
   };
   try {
     transfer.Connect();
   } catch (const SessionError&) {
-    delete &transfer;
+    transfer.Free();
     return false;
   }
   return true;

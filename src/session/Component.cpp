@@ -13,6 +13,14 @@ TComponent::~TComponent() {
   if (owner_) owner_->Remove(this);
 }
 
+void TComponent::Free() {
+  if (TComponent* owner = owner_) {
+    owner->Remove(this);
+    owner_ = nullptr;
+  }
+  delete this;
+}
+
 void TComponent::DestroyComponents() {
   for (;;) {
     TComponent* last = nullptr;
@@ -21,7 +29,7 @@ void TComponent::DestroyComponents() {
       if (components_.empty()) return;
       last = components_.back();
     }
-    delete last;  // removes itself from components_
+    last->Free();
   }
 }
 

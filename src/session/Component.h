@@ -23,6 +23,11 @@ public:
   TComponent* Owner() const { return owner_; }
   std::string Name;
 
+  // Leaves the owner's list first, under its lock, and then destroys the component: a thread
+  // walking the owner's components never meets one whose destructor is already running. Use it
+  // instead of delete for a component that is owned while other threads may walk its owner.
+  void Free();
+
   size_t ComponentCount() const;
   // The first owned component, in order of creation, for which pred returns true; the lock on the
   // list is held while pred runs.

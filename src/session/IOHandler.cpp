@@ -43,7 +43,7 @@ void TOLAIdContext::ConnectionEnded() {
   TOLACustomServer* toDestroy = handler && handler->FreeWithContext ? channel : nullptr;
   if (handler) handler->Bind(nullptr);
   channel_ = nullptr;
-  delete toDestroy;
+  if (toDestroy) toDestroy->Free();
 }
 
 // --- operations on a connection -----------------------------------------------------------------
