@@ -93,6 +93,29 @@ bool MainLoop::waitPumping(const std::function<bool()>& done, int timeoutMs) {
 
 void MainLoop::wake() { notifyWaiters(); }
 
+void MainLoop::enqueuePosted(std::function<void()> fn) {
+  {
+    std::lock_guard lock(postMutex_);
+    posted_.push_back(std::move(fn));
+  }
+  notifyWaiters();
+}
+
+int MainLoop::runPosted() {
+  int ran = 0;
+  for (;;) {
+    std::function<void()> fn;
+    {
+      std::lock_guard lock(postMutex_);
+      if (posted_.empty()) return ran;
+      fn = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    fn();
+    ++ran;
+  }
+}
+
 void MainLoop::notifyWaiters() {
   {
     std::lock_guard lock(mutex_);

@@ -75,6 +75,10 @@ protected:
   void notifyWaiters();
   // Called by waitPumping between checks; runs other pending main-thread work (posted functions).
   virtual void runPendingWhileWaiting() {}
+  // The queue of posted work shared by the loops that keep their own: enqueuePosted from any
+  // thread (wakes waitPumping), runPosted on the main thread (returns how many ran).
+  void enqueuePosted(std::function<void()> fn);
+  int runPosted();
   // Longest real-time slice waitPumping sleeps before it re-checks (timers due sooner shorten it).
   virtual int maxWaitMs() const { return 20; }
 
@@ -84,6 +88,8 @@ private:
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::shared_ptr<HandOver>> handOvers_;
+  std::mutex postMutex_;
+  std::deque<std::function<void()>> posted_;
   bool refusing_ = false;
   uint64_t wakeCount_ = 0;
 };

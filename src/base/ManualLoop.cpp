@@ -26,33 +26,12 @@ ManualLoop::ManualLoop(uint32_t startTick) : now_(startTick) {}
 
 ManualLoop::~ManualLoop() = default;
 
-void ManualLoop::post(std::function<void()> fn) {
-  {
-    std::lock_guard lock(postMutex_);
-    posted_.push_back(std::move(fn));
-  }
-  notifyWaiters();
-}
+void ManualLoop::post(std::function<void()> fn) { enqueuePosted(std::move(fn)); }
 
 std::unique_ptr<TimerBackend> ManualLoop::createTimer(std::function<void()> onTimeout) {
   auto backend = std::make_unique<Backend>(*this, nextId_++);
   backend->fire_ = std::move(onTimeout);
   return backend;
-}
-
-int ManualLoop::runPosted() {
-  int ran = 0;
-  for (;;) {
-    std::function<void()> fn;
-    {
-      std::lock_guard lock(postMutex_);
-      if (posted_.empty()) return ran;
-      fn = std::move(posted_.front());
-      posted_.pop_front();
-    }
-    fn();
-    ++ran;
-  }
 }
 
 int ManualLoop::pump() {

@@ -49,12 +49,9 @@ private:
   };
   void runPendingWhileWaiting() override { runPosted(); }
   void handOverQueued() override {}
-  int runPosted();
   bool fireNextDue(uint64_t until);
 
   std::atomic<uint64_t> now_;
-  mutable std::mutex postMutex_;
-  std::deque<std::function<void()>> posted_;
   std::map<uint64_t, Entry> timers_;  // by timer id; main thread only
   uint64_t nextId_ = 1;
   uint64_t nextOrder_ = 1;

@@ -27,13 +27,7 @@ RealLoop::RealLoop() : origin_(Clock::now()) {}
 
 RealLoop::~RealLoop() = default;
 
-void RealLoop::post(std::function<void()> fn) {
-  {
-    std::lock_guard lock(postMutex_);
-    posted_.push_back(std::move(fn));
-  }
-  notifyWaiters();
-}
+void RealLoop::post(std::function<void()> fn) { enqueuePosted(std::move(fn)); }
 
 uint32_t RealLoop::tickCount() const {
   return static_cast<uint32_t>(
@@ -42,21 +36,6 @@ uint32_t RealLoop::tickCount() const {
 
 std::unique_ptr<TimerBackend> RealLoop::createTimer(std::function<void()> onTimeout) {
   return std::make_unique<Backend>(*this, nextId_++, std::move(onTimeout));
-}
-
-int RealLoop::runPosted() {
-  int ran = 0;
-  for (;;) {
-    std::function<void()> fn;
-    {
-      std::lock_guard lock(postMutex_);
-      if (posted_.empty()) return ran;
-      fn = std::move(posted_.front());
-      posted_.pop_front();
-    }
-    fn();
-    ++ran;
-  }
 }
 
 void RealLoop::fireDueTimers() {

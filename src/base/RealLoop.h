@@ -39,13 +39,10 @@ private:
   };
   void handOverQueued() override {}
   void runPendingWhileWaiting() override;
-  int runPosted();
   void fireDueTimers();
   int maxWaitMs() const override;
 
   const Clock::time_point origin_;
-  std::mutex postMutex_;
-  std::deque<std::function<void()>> posted_;
   std::map<uint64_t, Entry> timers_;  // main thread only
   uint64_t nextId_ = 1;
   uint64_t nextOrder_ = 1;
