@@ -16,18 +16,27 @@ using namespace corvane::client::testing;
 
 namespace {
 
-// A loopback port nobody listens on.
-uint16_t DeadPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
+// A loopback port that refuses connections: bound, never listening, and held for the test's
+// duration so that no listener of the test can be given it.
+class DeadPort {
+public:
+  DeadPort() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~DeadPort() { ::close(fd_); }
+  uint16_t port() const { return port_; }
+
+private:
+  int fd_ = -1;
+  uint16_t port_ = 0;
+};
 
 }  // namespace
 
@@ -80,7 +89,8 @@ class CallOutcomeTest : public ClientFixture, public ::testing::WithParamInterfa
 TEST_P(CallOutcomeTest, IsReportedAndRecorded) {
   const CallCase& c = GetParam();
   std::vector<std::unique_ptr<FakeCallListener>> listeners;
-  if (c.deadAgentFirst) service.AddAgent("dead", DeadPort());
+  DeadPort dead;
+  if (c.deadAgentFirst) service.AddAgent("dead", dead.port());
   for (size_t i = 0; i < c.agents.size(); ++i) {
     listeners.push_back(std::make_unique<FakeCallListener>());
     listeners.back()->Answer(c.agents[i].first, c.agents[i].second, agent.Port());
@@ -139,9 +149,10 @@ TEST_F(CallTest, UnknownGroupAndDeadServiceFailClearly) {
   struct Case {
     std::string url, group, error;
   };
+  DeadPort dead;
   const std::vector<Case> cases = {
       {service.Root(), "999", "ERROR The service knows no group \"999\""},
-      {"http://127.0.0.1:" + std::to_string(DeadPort()) + "/", "1", "ERROR The service cannot be reached"},
+      {"http://127.0.0.1:" + std::to_string(dead.port()) + "/", "1", "ERROR The service cannot be reached"},
   };
   for (const Case& c : cases) {
     ClientOptions options = Options();

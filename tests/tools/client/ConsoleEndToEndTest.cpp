@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "ClientFixture.h"
@@ -19,22 +15,6 @@
 using namespace corvane;
 using namespace corvane::client;
 using namespace corvane::client::testing;
-
-namespace {
-
-uint16_t FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
-}  // namespace
 
 class ConsoleEndToEndTest : public ::testing::Test {
 protected:
@@ -59,15 +39,19 @@ protected:
         "127.0.0.1");
     calls::testing::FixedCredentials credentials("tech", "tech");
     ASSERT_TRUE(agent->Connecter(credentials));
-    // The agent is reachable at a fixed loopback address, as the help request tells the customer.
     service::TRemotableAgent record = *agent->InfosAgent();
-    record.AdresseIPAuto = false;
-    record.AdresseIP = "127.0.0.1";
-    record.Port = FreePort();
-    record.Ports = "0";
+    record.Ports = "0";  // any free port for each session
     agent->MettreAJourAgent(record);
     agent->SetStatusAgent(service::TStatusAgent::saDisponible);
-    ASSERT_EQ(agent->PortEcoute(), record.Port);
+    ASSERT_GT(agent->PortEcoute(), 0);
+    // The service tells customers where the listener really is (the controller publishes its
+    // address through UpdateIP, which these tests leave out).
+    const std::string session = service.store.LogIn("tech", "tech");
+    service::TRemotableAgent published = service.store.ObtenirAgent(session, service.techId);
+    published.AdresseIPAuto = false;
+    published.AdresseIP = "127.0.0.1";
+    published.Port = agent->PortEcoute();
+    service.store.MettreAJourAgent(session, published);
   }
   void TearDown() override {
     program.reset();

@@ -7,6 +7,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -86,6 +87,9 @@ public:
     server_.Post(".*", handler);
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // stop() before the listening loop started would be lost, and the destructor would hang.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!server_.is_running() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
   }
   ~FakeCallListener() {
     server_.stop();
