@@ -84,6 +84,8 @@ struct CallCase {
   bool session;               // a session took place
 };
 
+inline void PrintTo(const CallCase& c, std::ostream* os) { *os << c.name; }
+
 class CallOutcomeTest : public ClientFixture, public ::testing::WithParamInterface<CallCase> {};
 
 TEST_P(CallOutcomeTest, IsReportedAndRecorded) {

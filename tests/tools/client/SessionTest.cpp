@@ -228,6 +228,8 @@ struct EndCase {
   const char* closing;  // letters at the service
 };
 
+inline void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+
 class SessionEndTest : public ClientFixture, public ::testing::WithParamInterface<EndCase> {};
 
 TEST_P(SessionEndTest, EndsCleanly) {
