@@ -75,8 +75,7 @@ TRemotableAssistances CorvaneAgentProxy::ListeAssistances(const std::string& Ses
   auto request = client_.request("ListeAssistances");
   request->addString("Session", Session);
   request->addRecord("Filtre", Filtre);
-  SoapAnswer answer = client_.call("ListeAssistances", *request);
-  return answer.reader().readArray<TRemotableAssistance>(answer.result());
+  return client_.callArray<TRemotableAssistance>("ListeAssistances", *request);
 }
 
 std::string CorvaneAgentProxy::AjouterUnAgent(const std::string& Session,
@@ -91,8 +90,7 @@ std::string CorvaneAgentProxy::AjouterUnAgent(const std::string& Session,
 TRemotableAgents CorvaneAgentProxy::ListeAgents(const std::string& Session) {
   auto request = client_.request("ListeAgents");
   request->addString("Session", Session);
-  SoapAnswer answer = client_.call("ListeAgents", *request);
-  return answer.reader().readArray<TRemotableAgent>(answer.result());
+  return client_.callArray<TRemotableAgent>("ListeAgents", *request);
 }
 
 void CorvaneAgentProxy::SupprimerUnAgent(const std::string& Session, const std::string& AgentID) {
@@ -161,8 +159,7 @@ void CorvaneAgentProxy::SupprimerUnClient(const std::string& Session, const std:
 TRemotableClients CorvaneAgentProxy::ListeClients(const std::string& Session) {
   auto request = client_.request("ListeClients");
   request->addString("Session", Session);
-  SoapAnswer answer = client_.call("ListeClients", *request);
-  return answer.reader().readArray<TRemotableClient>(answer.result());
+  return client_.callArray<TRemotableClient>("ListeClients", *request);
 }
 
 }  // namespace corvane::service

@@ -51,8 +51,7 @@ TRemotableGroupeAgent CorvaneGroupeAgentProxy::ObtenirGroupe(const std::string& 
 TRemotableGroupesAgent CorvaneGroupeAgentProxy::ListeGroupes(const std::string& Session) {
   auto request = client_.request("ListeGroupes");
   request->addString("Session", Session);
-  SoapAnswer answer = client_.call("ListeGroupes", *request);
-  return answer.reader().readArray<TRemotableGroupeAgent>(answer.result());
+  return client_.callArray<TRemotableGroupeAgent>("ListeGroupes", *request);
 }
 
 }  // namespace corvane::service

@@ -42,9 +42,15 @@ std::unique_ptr<SoapWriter> SoapClient::request(std::string_view operation) cons
 }
 
 SoapAnswer SoapClient::call(std::string_view operation, SoapWriter& request) const {
-  std::string action = std::string(info_.operationNs) + "#" + std::string(operation);
-  HttpAnswer answer = transport_->post(url_, action, request.finish());
+  return interpret(operation, post(operation, request));
+}
 
+HttpAnswer SoapClient::post(std::string_view operation, SoapWriter& request) const {
+  std::string action = std::string(info_.operationNs) + "#" + std::string(operation);
+  return transport_->post(url_, action, request.finish());
+}
+
+SoapAnswer SoapClient::interpret(std::string_view operation, HttpAnswer answer) const {
   if (answer.status != 200 && answer.status != 500)
     throw EHttpStatus(base::Tr("The service answered with HTTP status") + " " +
                           std::to_string(answer.status),

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "service/ContractNames.h"
+#include "service/SoapArrayStream.h"
 #include "service/SoapReader.h"
 #include "service/SoapTransport.h"
 #include "service/SoapWriter.h"
@@ -44,8 +45,21 @@ public:
 
   std::unique_ptr<SoapWriter> request(std::string_view operation) const;
   SoapAnswer call(std::string_view operation, SoapWriter& request) const;
+  // For operations whose result is an array of records: the plain answer is streamed (see
+  // SoapArrayStream.h), any other goes through the document reader like call().
+  template <class R>
+  std::vector<R> callArray(std::string_view operation, SoapWriter& request) const {
+    HttpAnswer answer = post(operation, request);
+    if (answer.status == 200)
+      if (auto items = ReadArrayAnswer<R>(answer.body, std::string(operation) + "Response")) return std::move(*items);
+    SoapAnswer parsed = interpret(operation, std::move(answer));
+    return parsed.reader().readArray<R>(parsed.result());
+  }
 
 private:
+  HttpAnswer post(std::string_view operation, SoapWriter& request) const;
+  SoapAnswer interpret(std::string_view operation, HttpAnswer answer) const;
+
   std::string url_;
   const InterfaceInfo& info_;
   std::shared_ptr<SoapTransport> transport_;

@@ -23,6 +23,10 @@ namespace corvane::service {
 class SoapReader {
 public:
   explicit SoapReader(std::string_view xml);
+  // A reader with no document of its own, for nodes decoded elsewhere (streamed fragments) that
+  // carry no references: its value readers and readRecord work on them as on its own nodes.
+  struct FragmentsOnly {};
+  explicit SoapReader(FragmentsOnly) {}
   ~SoapReader();
   SoapReader(const SoapReader&) = delete;
   SoapReader& operator=(const SoapReader&) = delete;
