@@ -41,6 +41,10 @@ inline constexpr int kChannelConnectTimeoutMs = 10000;
 // How long the end of a channel waits before the session counts as lost rather than ended: the
 // agent's "." travels on another connection and may be read a little after the others closed.
 inline constexpr uint32_t kLossGraceMs = 1000;
+// The agent's console takes a session as running only once it has bound every channel, and then
+// asks for the screen; what the customer sends before that may be dropped. Automatic traffic
+// waits for the agent's first request, or this long when it asks for nothing (screen view off).
+inline constexpr uint32_t kAgentReadyWaitMs = 2000;
 // After the customer's ".", how long the program waits for the agent's own "." before it closes.
 inline constexpr uint32_t kDefaultCloseWaitMs = 10000;
 // The synthetic desktop moves and its clock ticks at this period.

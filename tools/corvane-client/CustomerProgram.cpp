@@ -159,6 +159,7 @@ void CustomerProgram::CallFinished(const AgentCall* accepted) {
   session_->OnAgentChat = [this](const std::string&) {
     if (script_) script_->AgentChat();
   };
+  session_->OnAgentReady = [this] { AgentReady(); };
   try {
     session_->Connect(accepted->address.host, accepted->sessionPort);
   } catch (const session::SessionError& e) {
@@ -180,6 +181,15 @@ void CustomerProgram::SessionStarted() {
     session_->Leave();
     return;
   }
+  if (options_.durationMs) {
+    durationTimer_.setInterval(std::max<uint32_t>(*options_.durationMs, 1));
+    durationTimer_.start();
+  }
+}
+
+// What the customer does unasked waits until the agent's side runs, so that none of it is lost.
+void CustomerProgram::AgentReady() {
+  if (phase_ != Phase::Session || !session_ || !session_->Running()) return;
   if (options_.autoMode && !options_.hello.empty()) session_->SendChat(options_.hello);
   if (!options_.clipboard.empty()) session_->OfferClipboard(options_.clipboard);
   for (const std::string& path : options_.sendPaths) session_->SendPath(path);
@@ -197,10 +207,6 @@ void CustomerProgram::SessionStarted() {
     actions.quit = [this] { session_->Leave(); };
     script_ = std::make_unique<ScriptRunner>(loop_, std::move(scriptSteps_), std::move(actions));
     script_->Start();
-  }
-  if (options_.durationMs) {
-    durationTimer_.setInterval(std::max<uint32_t>(*options_.durationMs, 1));
-    durationTimer_.start();
   }
 }
 
@@ -237,10 +243,11 @@ void CustomerProgram::Interrupt() {
 void CustomerProgram::InputLine(const std::string& line) {
   if (finished_) return;
   const bool leaving = line == "." || line == "/quit";
-  if (phase_ != Phase::Session || !session_ || !session_->Running()) {
+  const bool ready = phase_ == Phase::Session && session_ && session_->Running() && session_->AgentReady();
+  if (!ready) {
     if (leaving)
       Interrupt();
-    else if (phase_ != Phase::Session && earlyLines_.size() < kMaxEarlyLines)
+    else if ((phase_ != Phase::Session || (session_ && session_->Running())) && earlyLines_.size() < kMaxEarlyLines)
       earlyLines_.push_back(line);
     return;
   }

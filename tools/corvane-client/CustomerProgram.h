@@ -65,6 +65,7 @@ private:
   void AgentChanged(const AgentCall& call);
   void CallFinished(const AgentCall* accepted);
   void SessionStarted();
+  void AgentReady();
   void SessionEnded(CustomerSession::EndReason reason);
   void RecordLetter(char letter);
   void FlushLetters();
@@ -85,7 +86,7 @@ private:
   bool interrupted_ = false;
   std::deque<char> letters_;
   bool flushing_ = false;
-  std::deque<std::string> earlyLines_;  // typed before the session ran
+  std::deque<std::string> earlyLines_;  // typed before the agent's side of the session ran
   bool finished_ = false;
   int exitCode_ = kExitNoSession;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

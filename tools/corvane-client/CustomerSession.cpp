@@ -51,12 +51,14 @@ CustomerSession::CustomerSession(base::MainLoop& loop, Settings settings, Progre
       received_(settings_.receiveDir),
       animationTimer_(loop, kAnimationPeriodMs),
       graceTimer_(loop, kLossGraceMs, true),
-      closeTimer_(loop, settings_.closeWaitMs, true) {
+      closeTimer_(loop, settings_.closeWaitMs, true),
+      readyTimer_(loop, kAgentReadyWaitMs, true) {
   animationTimer_.onTimer = [this] { desktop_.Tick(++animationStep_, ClockText()); };
   graceTimer_.onTimer = [this] {
     if (phase_ == Phase::Running) Finish(agentGoodbye_.load() ? EndReason::Agent : EndReason::Lost);
   };
   closeTimer_.onTimer = [this] { Finish(EndReason::Customer); };
+  readyTimer_.onTimer = [this] { SignalAgentReady(); };
 }
 
 CustomerSession::~CustomerSession() {
@@ -102,8 +104,12 @@ void CustomerSession::Create() {
 
   // The customer's own capture options until the agent changes them: full colour.
   screen_->Options().SetPixelFormat(pf24bit);
-  screen_->OnFrameRequest = [this](TOLAClientScreen&) { AnswerFrame(); };
+  screen_->OnFrameRequest = [this](TOLAClientScreen&) {
+    AgentAsked();
+    AnswerFrame();
+  };
   screen_->OnOptionReceived = [this](TOLAClientScreen& s, TOLAMessageCode code) {
+    AgentAsked();
     const auto v = s.Options().Snapshot();
     switch (code) {
       case mcAccuracy: output_.Line("SCREEN", "option accuracy=" + std::to_string(v.Accuracy)); break;
@@ -253,6 +259,18 @@ void CustomerSession::Connect(const std::string& host, uint16_t port) {
   }
   desktop_.Tick(0, ClockText());
   animationTimer_.start();
+  readyTimer_.start();
+}
+
+void CustomerSession::AgentAsked() {
+  if (!agentAsked_.exchange(true)) Post([this] { SignalAgentReady(); });
+}
+
+void CustomerSession::SignalAgentReady() {
+  if (agentReady_ || phase_ != Phase::Running) return;
+  agentReady_ = true;
+  readyTimer_.stop();
+  if (OnAgentReady) OnAgentReady();
 }
 
 void CustomerSession::AnswerFrame() {
@@ -439,6 +457,7 @@ void CustomerSession::Finish(EndReason reason) {
   animationTimer_.stop();
   graceTimer_.stop();
   closeTimer_.stop();
+  readyTimer_.stop();
   desktop_.Stop();
   // Not from here: this may run inside a channel's own end notification, which its worker waits
   // for, and deleting that channel waits for the worker.

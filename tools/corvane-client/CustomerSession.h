@@ -92,6 +92,10 @@ public:
   std::function<void(EndReason)> OnEnded;
   // A chat message from the agent.
   std::function<void(const std::string&)> OnAgentChat;
+  // Once, when the agent has shown that its side of the session runs (its first request on the
+  // screen channel), or kAgentReadyWaitMs after Connect when it asks for nothing.
+  std::function<void()> OnAgentReady;
+  bool AgentReady() const { return agentReady_; }
 
   SyntheticDesktop& Desktop() { return desktop_; }
   const FrameEncoder& Frames() const { return encoder_; }
@@ -107,6 +111,8 @@ private:
   void AnswerFrame();                    // screen worker
   void ChannelEnded();                   // main thread
   void AgentSaidGoodbye();               // main thread
+  void AgentAsked();                     // screen worker
+  void SignalAgentReady();               // main thread
   void Finish(EndReason reason);
   void Teardown(EndReason reason);
   void Post(std::function<void()> fn);   // runs fn on the main thread unless the session is gone
@@ -124,9 +130,12 @@ private:
   base::Timer animationTimer_;
   base::Timer graceTimer_;
   base::Timer closeTimer_;
+  base::Timer readyTimer_;
   Phase phase_ = Phase::Idle;
   uint64_t animationStep_ = 0;
   std::atomic<bool> agentGoodbye_{false};
+  std::atomic<bool> agentAsked_{false};
+  bool agentReady_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
   // Screen worker only.

@@ -156,6 +156,37 @@ TEST_F(SessionTest, ChatClipboardAndCommandsTravelBothWays) {
   EXPECT_FALSE(p.Finished());
 }
 
+// The console counts a session as running only once it has bound every channel; what comes
+// before is dropped. Unasked traffic (hello, clipboard, typed lines) waits for the agent's first
+// screen request, or for kAgentReadyWaitMs when the agent does not view the screen.
+class UnaskedTrafficTest : public ClientFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnaskedTrafficTest, WaitsUntilTheAgentsSideRuns) {
+  const bool agentViewsScreen = GetParam();
+  ClientOptions o = Options();
+  o.autoMode = true;
+  o.hello = "Hello early";
+  o.clipboard = "early clipboard";
+  agent.screen->SetActive(false);
+  CustomerProgram& p = Connected(o);
+  p.InputLine("typed early");
+  EXPECT_FALSE(loop.pumpUntil([&] { return agent.log.HasPrefix("chat "); }, 300));
+  EXPECT_FALSE(p.Session()->AgentReady());
+  if (agentViewsScreen)
+    agent.screen->SetActive(true);
+  else
+    loop.advance(kAgentReadyWaitMs);
+  EXPECT_TRUE(WaitFor([&] {
+    return agent.log.Contains("chat Hello early") && agent.log.Contains("chat typed early") &&
+           agent.clipboard->Text() == "early clipboard";
+  }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Agent, UnaskedTrafficTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "ViewsTheScreen" : "NeverAsks");
+                         });
+
 TEST_F(SessionTest, FilesAndFoldersTravelBothWays) {
   // To the agent: a file and a folder named on the command line.
   TempFolder mine;
