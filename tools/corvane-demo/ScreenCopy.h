@@ -1,0 +1,37 @@
+#pragma once
+// The agent's copy of the customer's screen, kept from the screen channel's frame events the way
+// the remote screen view keeps its picture: a new size starts a black picture, moved rectangles
+// and PNG patches are drawn in frame order.
+//
+// Main thread only (the screen channel raises its events there).
+
+#include <cstdint>
+#include <string>
+
+#include "session/Image.h"
+#include "session/ScreenChannel.h"
+
+namespace corvane::demo {
+
+class ScreenCopy {
+public:
+  // Takes the dimension, rectangle and picture events of the screen channel (the session model
+  // keeps the end-of-frame and options events for itself).
+  void Attach(session::TOLAServerScreen& screen);
+
+  const session::Image& Picture() const { return picture_; }
+  int Patches() const { return patches_; }
+  int MovedRectangles() const { return moves_; }
+  // Pixels that are neither black nor grey: a colour picture has many, a grey one none.
+  int64_t ColouredPixels() const;
+
+  // Writes the picture as a PNG file (through a temporary file); throws DemoError.
+  void SavePng(const std::string& path) const;
+
+private:
+  session::Image picture_;
+  int patches_ = 0;
+  int moves_ = 0;
+};
+
+}  // namespace corvane::demo
