@@ -60,11 +60,13 @@ void SessionConnexions::Execution(session::TcpContext& context) {
     if (it == entrees_.end()) return;
     if (!channel) {
       // Still silent after a line wait: it leaves when it waited too long, or when too many
-      // connections are silent. A real channel announces itself at once and never gets here.
+      // connections are silent and it has had its grace time. A real channel announces itself at
+      // once; the grace covers one whose line is slow to come on a loaded machine.
       size_t silencieuses = 0;
       for (const Entree& e : entrees_) silencieuses += !e.lie && !e.ecartee;
-      if (silencieuses > kMaxConnexionsNonAnnoncees ||
-          std::chrono::steady_clock::now() - it->debut > std::chrono::milliseconds(kDelaiAnnonceCanalMs)) {
+      const auto age = std::chrono::steady_clock::now() - it->debut;
+      if ((silencieuses > kMaxConnexionsNonAnnoncees && age > std::chrono::milliseconds(kGraceAnnonceMs)) ||
+          age > std::chrono::milliseconds(kDelaiAnnonceCanalMs)) {
         it->ecartee = true;
         context.Connection().Disconnect();
       }

@@ -20,6 +20,9 @@ inline constexpr size_t kMaxConnexionsSession = 64;
 inline constexpr size_t kMaxConnexionsNonAnnoncees = 16;
 // A connection that has not announced a channel within this time is closed (real time, ms).
 inline constexpr int kDelaiAnnonceCanalMs = 10000;
+// A new connection is never closed for the silence of others before this time (real time, ms):
+// a real channel that arrives during a flood, on a loaded machine, still has time to announce.
+inline constexpr int kGraceAnnonceMs = 2000;
 // Read time limit of each announcement line before binding; a real channel announces itself at
 // once, so only silent connections wait this long.
 inline constexpr int kLectureAnnonceMs = 250;

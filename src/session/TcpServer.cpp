@@ -140,12 +140,13 @@ void TcpServer::AcceptLoop() {
       ::close(fd);
       return;
     }
-    if (maxConnections_ > 0 && slots_.size() >= maxConnections_) {
+    if (maxConnections_ > 0 && (open_ >= maxConnections_ || slots_.size() >= 2 * maxConnections_)) {
       ::close(fd);  // over the cap: refused at once
       continue;
     }
     auto slot = std::make_shared<Slot>();
     slots_.push_back(slot);
+    ++open_;
     slot->thread = std::thread([this, slot, fd] { Serve(slot, fd); });
   }
 }
@@ -155,6 +156,10 @@ void TcpServer::Serve(std::shared_ptr<Slot> slot, int fd) {
   try {
     ctx = factory_(*this, std::make_unique<TcpConnection>(fd));
   } catch (...) {
+    {
+      std::lock_guard lock(mutex_);
+      --open_;
+    }
     slot->finished = true;
     loop_.wake();
     return;
@@ -184,6 +189,7 @@ void TcpServer::Serve(std::shared_ptr<Slot> slot, int fd) {
   {
     std::lock_guard lock(mutex_);
     contexts_.remove(ctx.get());
+    --open_;
   }
   try {
     ctx->ConnectionEnded();

@@ -77,7 +77,9 @@ public:
 
   // Address to listen on; port 0 picks a free port (see Port()).
   void SetBinding(std::string host, uint16_t port);
-  // Connections beyond this many open at once are closed at once; 0 means no cap.
+  // Connections beyond this many open at once are closed at once; 0 means no cap. Threads still
+  // ending closed connections count apart, up to as many again, so a burst of endings does not
+  // keep new connections out.
   void SetMaxConnections(size_t max) { maxConnections_ = max; }
 
   // true: listen (throws SocketBindError when the port is taken). false: stop accepting, end
@@ -110,9 +112,10 @@ private:
   int listenFd_ = -1;
   std::thread acceptThread_;
 
-  mutable std::mutex mutex_;  // guards contexts_, slots_, stopping_
+  mutable std::mutex mutex_;  // guards contexts_, slots_, open_, stopping_
   std::list<TcpContext*> contexts_;
   std::list<std::shared_ptr<Slot>> slots_;
+  size_t open_ = 0;  // accepted connections not yet removed from the list
   bool stopping_ = false;
 };
 
