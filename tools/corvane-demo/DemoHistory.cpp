@@ -67,7 +67,7 @@ void DemoRun::ShowHistory() {
     const char* field;
     size_t width;
   } columns[] = {{"AssistanceID", 5}, {"DemandeDate", 22}, {"ClientIdentifiant", 9},
-                 {"ClientNom", 14},   {"ClientAdressIP", 14}, {"Cloture", 12}};
+                 {"ClientNom", 14},   {"ClientAdressIP", 14}, {"Cloture", 16}};
   std::string header;
   for (const auto& c : columns) header += Column(set.fieldByName(c.field).displayLabel(), c.width);
   say_.Say("the latest sessions, as the history grid shows them:");
