@@ -269,6 +269,11 @@ void TFrmInstanceCorvaneAgentModel::SetEtat(int etat) {
     DADScreen_->RequestOptions();
     MettreAJourEcranActif();
     couches_[BleuBas] = !controle_;
+    std::vector<std::string> enAttente;
+    enAttente.swap(chatEnAttente_);
+    for (const std::string& texte : enAttente) AjouterChatClient(texte);
+  } else if (etat != 1) {
+    chatEnAttente_.clear();  // the session ended, or never ran
   }
   Changed();
 }
@@ -477,7 +482,18 @@ void TFrmInstanceCorvaneAgentModel::Fermer() {
 // --- chat, options ------------------------------------------------------------------------------------
 
 void TFrmInstanceCorvaneAgentModel::MessageChat(const std::string& texte) {
-  if (etat_.load() != 2) return;
+  const int etat = etat_.load();
+  // A line the customer sent right after connecting can come before the session counts as
+  // running: its channel's binding, or another channel's, is posted by a connection thread and
+  // may reach the main thread after this line. It waits for the session instead of being lost.
+  if (etat < 2) {
+    if (chatEnAttente_.size() < kMaxChatEnAttente) chatEnAttente_.push_back(texte);
+    return;
+  }
+  if (etat == 2) AjouterChatClient(texte);
+}
+
+void TFrmInstanceCorvaneAgentModel::AjouterChatClient(const std::string& texte) {
   try {
     if (!Trim(texte).empty()) journalChat_.push_back({false, texte});
     if (OnAttention) OnAttention(Outil::Chat);

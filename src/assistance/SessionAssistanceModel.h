@@ -183,6 +183,7 @@ private:
   void TickLeds();
   void ClientDeconnecte();
   void MessageChat(const std::string& texte);
+  void AjouterChatClient(const std::string& texte);
   void Progression(session::TOLABaseComponent& sender, const session::TOLAFileTransfertProgressInfos& infos);
   void AccepterEnvoi(const std::string& fichier, const std::string& repertoire, bool& accept);
   void Fermer();
@@ -236,6 +237,9 @@ private:
   std::vector<LigneClient> lignesClient_;
   std::string rapport_;
   std::vector<LigneChat> journalChat_;
+  // Customer chat received before the session ran (a channel's binding was still on its way to
+  // the main thread): shown once it runs, dropped if it never does. At most kMaxChatEnAttente.
+  std::vector<std::string> chatEnAttente_;
   bool couches_[NbCouches] = {};
   bool phaseJaune_ = false;
   bool phaseBleue_ = false;

@@ -13,6 +13,9 @@ inline constexpr int kNbreCanaux = 11;
 // Outgoing transfers open at once; further sendings wait in the schedule.
 inline constexpr int kMaxEnvoisOuverts = 12;
 
+// Customer chat lines kept while the session is being set up (shown once it runs).
+inline constexpr size_t kMaxChatEnAttente = 256;
+
 // Connections a session's TCP server keeps open at once; extra ones are closed at once.
 inline constexpr size_t kMaxConnexionsSession = 64;
 // Connections that have not announced a channel yet; beyond it silent connections close themselves
