@@ -103,7 +103,6 @@ void TFrmAppelClientModel::Fermer() {
     return;
   }
   visible_ = false;
-  timerOut_.stop();
   reponse_ = Refusee;
   if (sonEnCours_) {
     sonEnCours_ = false;
@@ -114,10 +113,18 @@ void TFrmAppelClientModel::Fermer() {
 }
 
 void TFrmAppelClientModel::Tick() {
-  lampeBleue_ = !lampeBleue_;
-  Changed();
-  if (static_cast<uint32_t>(loop_.tickCount() - derniereInterrogation_) > kDelaiSansInterrogation)
-    Fermer();
+  const bool silence =
+      static_cast<uint32_t>(loop_.tickCount() - derniereInterrogation_) > kDelaiSansInterrogation;
+  if (visible_) {
+    lampeBleue_ = !lampeBleue_;
+    Changed();
+    if (silence) Fermer();
+  }
+  // Hidden, the dialog only watches for its caller: one that stayed silent this long is gone.
+  if (!visible_ && silence) {
+    timerOut_.stop();
+    if (OnAbandon) OnAbandon(*this);
+  }
 }
 
 }  // namespace corvane::calls

@@ -4,10 +4,12 @@
 // without poll. A window only shows these values, forwards the agent's clicks and plays what it is
 // told to; the call context reads the answer at each poll.
 //
-// A dialog that hides (close box or time-out) stops its tick, so it is never destroyed behind the
-// back of its call context; the context releases it when the call ends. Closing a dialog that is
-// already hidden asks its owner to release it; contexts only hold weak references, so a released
-// dialog can never be used again.
+// A dialog that hides (close box or time-out) is never destroyed behind the back of its call
+// context; the context releases it when the call ends. Hidden, it only watches for the caller's
+// polls: once none came for the time-out, the caller is gone and the owner is told (OnAbandon),
+// so that a call whose program vanished does not keep its prepared window and port. Closing a
+// dialog that is already hidden asks its owner to release it; contexts only hold weak references,
+// so a released dialog can never be used again.
 //
 // Threads: main thread only.
 
@@ -82,6 +84,9 @@ public:
   // --- the owner's side ---
   // Asked when a hidden dialog is closed: the owner releases it (deferred destruction).
   std::function<void(TFrmAppelClientModel&)> OnLiberer;
+  // The dialog is hidden and its caller has not polled for kDelaiSansInterrogation: the call is
+  // over (raised once; the dialog stays until its owner releases it).
+  std::function<void(TFrmAppelClientModel&)> OnAbandon;
 
 private:
   void Tick();

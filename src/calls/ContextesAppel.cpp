@@ -1,5 +1,7 @@
 #include "calls/ContextesAppel.h"
 
+#include "calls/AppelClientModel.h"
+
 namespace corvane::calls {
 
 TContextesAppel::~TContextesAppel() = default;
@@ -40,6 +42,22 @@ void TContextesAppel::Purger() {
   // A context still held by a request's thread is freed by that thread; its dialog and window are
   // released here, on the main thread.
   for (const Contexte& c : removed) c->Liberer();
+}
+
+void TContextesAppel::Abandonner(const TFrmAppelClientModel* dialog) {
+  std::vector<Contexte> abandonnes;
+  {
+    std::lock_guard lock(mutex_);
+    for (const Contexte& c : list_) {
+      if (c->FenetreAppel.lock().get() != dialog) continue;
+      c->Action = TContexteAppel::AucuneAction;
+      c->Demande.Etat = TInfosDemande::Refusee;
+      abandonnes.push_back(c);
+    }
+  }
+  // The dialog and the prepared window (with its port) go now; the context itself stays until
+  // the next purge, so that a caller that polls late still hears the refusal.
+  for (const Contexte& c : abandonnes) c->Liberer();
 }
 
 void TContextesAppel::Vider() {

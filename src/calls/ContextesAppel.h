@@ -3,9 +3,9 @@
 // take the list's lock; purging destroys the contexts whose Action is 0, releasing their dialogs
 // and unshown session windows.
 //
-// Threads: TrouverOuCreer and Acquerir run on listener connection threads; Purger, Vider and
-// Count on the main thread. mutex_ guards the list, every context's Action while it is listed,
-// and the purged flags; it is never held while waiting for anything.
+// Threads: TrouverOuCreer and Acquerir run on listener connection threads; Purger, Abandonner,
+// Vider and Count on the main thread. mutex_ guards the list, every context's Action while it is
+// listed, and the purged flags; it is never held while waiting for anything.
 
 #include <functional>
 #include <memory>
@@ -44,6 +44,10 @@ public:
 
   // Main thread: destroys every context whose Action is 0, from the last to the first.
   void Purger();
+  // Main thread: the caller of the call whose dialog this is stopped polling. The call is refused,
+  // its dialog and unshown session window (and so its port) are released, and its context goes
+  // at the next purge.
+  void Abandonner(const TFrmAppelClientModel* dialog);
   // Main thread: releases and drops every context (the controller is going away).
   void Vider();
   size_t Count() const;

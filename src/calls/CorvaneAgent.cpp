@@ -460,6 +460,8 @@ int TCorvaneAgent::AppelsEnSonnerie() const {
 std::shared_ptr<TFrmAppelClientModel> TCorvaneAgent::CreerFenetreAppel() {
   auto dialog = std::make_shared<TFrmAppelClientModel>(loop_, RepertoireProgramme);
   dialog->OnLiberer = [this](TFrmAppelClientModel& d) { LibererFenetreAppel(&d); };
+  // A caller that stopped polling is gone: its call ends here, freeing the prepared window's port.
+  dialog->OnAbandon = [this](TFrmAppelClientModel& d) { contextes_.Abandonner(&d); };
   dialogs_.push_back(dialog);
   if (OnFenetreAppelCreee) OnFenetreAppelCreee(*dialog);
   return dialog;
