@@ -17,6 +17,10 @@ TContexteAppel::~TContexteAppel() = default;
 void TContexteAppel::Liberer() {
   if (auto dialog = FenetreAppel.lock(); dialog && Agent) Agent->LibererFenetreAppel(dialog.get());
   FenetreAppel.reset();
+  LibererFenetreSession();
+}
+
+void TContexteAppel::LibererFenetreSession() {
   if (auto window = FenetreSession.lock(); window && Agent && !window->Visible())
     Agent->LibererFenetreSession(window.get());
   FenetreSession.reset();

@@ -50,6 +50,8 @@ public:
   // Releases the dialog, and the session window unless it is shown (a shown session goes on
   // without its context). Main thread.
   void Liberer();
+  // Releases the session window only, unless it is shown. Main thread.
+  void LibererFenetreSession();
 
 private:
   friend class TContextesAppel;

@@ -55,9 +55,9 @@ void TContextesAppel::Abandonner(const TFrmAppelClientModel* dialog) {
       abandonnes.push_back(c);
     }
   }
-  // The dialog and the prepared window (with its port) go now; the context itself stays until
-  // the next purge, so that a caller that polls late still hears the refusal.
-  for (const Contexte& c : abandonnes) c->Liberer();
+  // The prepared window (and its port) goes now; the context and its hidden dialog stay until the
+  // next purge, so that a caller that polls late still hears the refusal.
+  for (const Contexte& c : abandonnes) c->LibererFenetreSession();
 }
 
 void TContextesAppel::Vider() {

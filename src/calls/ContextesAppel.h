@@ -45,8 +45,8 @@ public:
   // Main thread: destroys every context whose Action is 0, from the last to the first.
   void Purger();
   // Main thread: the caller of the call whose dialog this is stopped polling. The call is refused,
-  // its dialog and unshown session window (and so its port) are released, and its context goes
-  // at the next purge.
+  // its unshown session window (and so its port) is released, and its context goes with the
+  // dialog at the next purge.
   void Abandonner(const TFrmAppelClientModel* dialog);
   // Main thread: releases and drops every context (the controller is going away).
   void Vider();
