@@ -26,8 +26,9 @@ public:
   virtual bool WaitFor(const std::function<bool()>& pred, int realMs) = 0;
   // Lets consoleMs of the console's time pass, serving the loop; due timers fire.
   virtual void Pass(uint32_t consoleMs) = 0;
-  // Waits for pred() while the console's time runs, at most consoleMs of it (and, on a manual
-  // loop, a generous real-time bound for the threads that must act meanwhile).
+  // Waits for pred() while the console's time runs, at most consoleMs of it. On a manual loop the
+  // clock then stands still while the wait goes on in real time (a generous bound) for the
+  // threads and programs that must still act.
   virtual bool WaitRunning(const std::function<bool()>& pred, uint32_t consoleMs) = 0;
   // True when console time is virtual (timings measured on it are not real).
   virtual bool Virtual() const = 0;
@@ -57,7 +58,7 @@ public:
   // Real time each step leaves to the other threads before the clock moves on.
   static constexpr int kStepRealMs = 10;
   // Real-time bound of one WaitRunning, however much console time it covers.
-  static constexpr int kRealBoundMs = 120000;
+  static constexpr int kRealBoundMs = 60000;
 
   base::MainLoop& Loop() override { return loop_; }
   bool WaitFor(const std::function<bool()>& pred, int realMs) override { return loop_.pumpUntil(pred, realMs); }
@@ -67,13 +68,15 @@ public:
   }
   bool WaitRunning(const std::function<bool()>& pred, uint32_t consoleMs) override {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRealBoundMs);
-    for (uint32_t passed = 0;;) {
+    for (uint32_t passed = 0; passed < consoleMs;) {
       if (loop_.pumpUntil(pred, kStepRealMs)) return true;
-      if (passed >= consoleMs || std::chrono::steady_clock::now() > deadline) return pred();
+      if (std::chrono::steady_clock::now() > deadline) return pred();
       const uint32_t step = std::min(kStepMs, consoleMs - passed);
       loop_.advance(step);
       passed += step;
     }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return loop_.pumpUntil(pred, static_cast<int>(std::max<int64_t>(left.count(), 0)));
   }
   bool Virtual() const override { return true; }
   base::ManualLoop& Manual() { return loop_; }

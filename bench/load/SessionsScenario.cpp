@@ -268,8 +268,10 @@ Findings RunSessions(LoopDriver& driver, const SessionsOptions& options) {
   const double baseFps = single.framesPerSecond.empty() ? 0 : single.framesPerSecond.front();
   const double minFps = load.framesPerSecond.empty() ? 0 : *std::min_element(load.framesPerSecond.begin(), load.framesPerSecond.end());
   findings.Add("load-frames-per-session", minFps, "frames/s", baseFps, baseFps > 0 ? minFps / baseFps : 0, 0.3);
+  // A line may take up to a hundred times as long as in a session alone (alone it takes well under
+  // a millisecond): still instant for people chatting.
   const double baseP99 = Percentile(single.chatLatencyMs, 0.99), p99 = Percentile(load.chatLatencyMs, 0.99);
-  findings.Add("load-chat-latency-p99", p99, "ms", baseP99, p99 > 0 ? baseP99 / p99 : 0, 0.05);
+  findings.Add("load-chat-latency-p99", p99, "ms", baseP99, p99 > 0 ? baseP99 / p99 : 0, 0.01);
   findings.Add("load-threads-leaked", load.threadsLeaked + single.threadsLeaked, "threads");
   findings.Add("load-descriptors-leaked", load.descriptorsLeaked + single.descriptorsLeaked, "descriptors");
 
