@@ -51,12 +51,11 @@ void TContextesAppel::Abandonner(const TFrmAppelClientModel* dialog) {
     for (const Contexte& c : list_) {
       if (c->FenetreAppel.lock().get() != dialog) continue;
       c->Action = TContexteAppel::AucuneAction;
-      c->Demande.Etat = TInfosDemande::Refusee;
       abandonnes.push_back(c);
     }
   }
-  // The prepared window (and its port) goes now; the context and its hidden dialog stay until the
-  // next purge, so that a caller that polls late still hears the refusal.
+  // The prepared window (and its port) goes now; the context and its hidden dialog, whose answer
+  // is the refusal, stay until the next purge, so that a caller that polls late still hears it.
   for (const Contexte& c : abandonnes) c->LibererFenetreSession();
 }
 

@@ -44,9 +44,9 @@ public:
 
   // Main thread: destroys every context whose Action is 0, from the last to the first.
   void Purger();
-  // Main thread: the caller of the call whose dialog this is stopped polling. The call is refused,
-  // its unshown session window (and so its port) is released, and its context goes with the
-  // dialog at the next purge.
+  // Main thread: the caller of the call whose dialog this is stopped polling (the dialog's answer
+  // is then a refusal). The call's unshown session window (and so its port) is released, and its
+  // context goes with the dialog at the next purge.
   void Abandonner(const TFrmAppelClientModel* dialog);
   // Main thread: releases and drops every context (the controller is going away).
   void Vider();
