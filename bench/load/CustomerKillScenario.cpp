@@ -165,7 +165,7 @@ private:
     const int port = r.Model() ? r.Model()->Port() : 0;
     Kill(*customer);
     // No poll any more: the dialog gives up after 10 s, and the call goes with it.
-    if (!driver_.WaitRunning([&] { return !dialog.dialog || dialog.hidden; }, 11000))
+    if (!driver_.WaitRunning([&] { return !dialog.dialog || dialog.hidden; }, 13000))
       problems.push_back("the dialog still rings");
     else if (dialog.dialog && dialog.dialog->LireReponse() != calls::TFrmAppelClientModel::Refusee)
       problems.push_back("the dialog's answer is not a refusal");
