@@ -117,7 +117,6 @@ PhaseResult RunPhase(LoopDriver& driver, LoadService& service, LoadConsole& cons
   };
 
   // Customers call in waves, as many ringing at once as the agent answers.
-  int launched = 0;
   for (Customer& c : customers) {
     driver.WaitFor(
         [&] {
@@ -132,7 +131,6 @@ PhaseResult RunPhase(LoopDriver& driver, LoadService& service, LoadConsole& cons
                                                  c.receiveDir);
     args.insert(args.end(), {"--chat-script", std::filesystem::path(c.sendPath).parent_path().string() + "/script.txt"});
     c.process = std::make_unique<CustomerProcess>(args);
-    ++launched;
   }
   const bool allDone = driver.WaitFor(
       [&] {
