@@ -62,6 +62,21 @@ TEST(HttpDownload, DeliversTheBodyWithProgressAndTheConfiguredHeaders) {
   EXPECT_EQ(server.Requests()[0].accept, "text/html, */*");
 }
 
+TEST(HttpDownload, SendsTheUrlsCredentialsOnlyWhenItCarriesThem) {
+  TestHttpServer server;
+  server.Serve("/files/new.bin", "protected");
+  TCurlStreamDownloader downloader;
+  std::string url = server.Url("/files/new.bin");
+  url.insert(url.find("//") + 2, "agent:s%40cret@");
+  std::ostringstream withUser, anonymous;
+  ASSERT_TRUE(downloader.Telecharger(url, withUser));
+  ASSERT_TRUE(downloader.Telecharger(server.Url("/files/new.bin"), anonymous));
+  EXPECT_EQ(withUser.str(), "protected");
+  ASSERT_EQ(server.Requests().size(), 2u);
+  EXPECT_EQ(server.Requests()[0].authorization, "Basic YWdlbnQ6c0BjcmV0");  // agent:s@cret
+  EXPECT_EQ(server.Requests()[1].authorization, "");
+}
+
 TEST(HttpDownload, EncodesBlanksInTheUrl) {
   TestHttpServer server;
   server.Serve("/my file.bin", "spaced");

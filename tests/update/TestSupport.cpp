@@ -69,7 +69,8 @@ TestHttpServer::TestHttpServer(bool tls) : tls_(tls) {
   // Recorded before routing, so a request is listed before its answer leaves.
   server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
     std::lock_guard lock(mutex_);
-    requests_.push_back({req.path, req.get_header_value("User-Agent"), req.get_header_value("Accept")});
+    requests_.push_back({req.path, req.get_header_value("User-Agent"), req.get_header_value("Accept"),
+                         req.get_header_value("Authorization")});
     return httplib::Server::HandlerResponse::Unhandled;
   });
   // One handler, registered before the server runs: routes added later go into a locked map,

@@ -52,7 +52,7 @@ public:
   std::string Url(const std::string& path) const;
 
   struct Request {
-    std::string path, userAgent, accept;
+    std::string path, userAgent, accept, authorization;
   };
   std::vector<Request> Requests() const;
 
