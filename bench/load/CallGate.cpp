@@ -1,5 +1,7 @@
 #include "CallGate.h"
 
+#include "RawHttp.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -40,16 +42,6 @@ int ConnectLoopback(int port) {
   return -1;
 }
 
-bool SendAll(int fd, const std::string& bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Everything until the peer closes (bounded by a long silence).
 std::string ReadToEnd(int fd, const std::atomic<bool>& stopping) {
   std::string out;
@@ -69,46 +61,6 @@ std::string ReadToEnd(int fd, const std::atomic<bool>& stopping) {
   return out;
 }
 
-// One HTTP request: headers, and a body when Content-Length says so.
-std::string ReadRequest(int fd, const std::atomic<bool>& stopping) {
-  std::string data;
-  char buffer[8192];
-  while (!stopping.load()) {
-    const size_t end = data.find("\r\n\r\n");
-    if (end != std::string::npos) {
-      size_t wanted = end + 4;
-      std::string lower;
-      for (char c : data.substr(0, end)) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      const size_t cl = lower.find("\r\ncontent-length:");
-      if (cl != std::string::npos) wanted += std::stoul(lower.substr(cl + 17));
-      if (data.size() >= wanted) return data;
-    }
-    pollfd p{fd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, 100);
-    if (ready < 0) return {};
-    if (ready == 0) continue;
-    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-    if (n <= 0) return {};
-    data.append(buffer, static_cast<size_t>(n));
-  }
-  return {};
-}
-
-std::string WithConnectionClose(const std::string& request) {
-  const size_t end = request.find("\r\n\r\n");
-  std::string out, head = request.substr(0, end);
-  size_t start = 0;
-  for (;;) {
-    const size_t eol = head.find("\r\n", start);
-    const std::string line = head.substr(start, eol == std::string::npos ? std::string::npos : eol - start);
-    std::string lower;
-    for (char c : line) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower.rfind("connection:", 0) != 0) out += line + "\r\n";
-    if (eol == std::string::npos) break;
-    start = eol + 2;
-  }
-  return out + "Connection: close\r\n\r\n" + request.substr(end + 4);
-}
 
 }  // namespace
 
@@ -186,7 +138,7 @@ void CallGate::ServeCall(int fd) {
     std::lock_guard lock(mutex_);
     open_.push_back(fd);
   }
-  const std::string request = ReadRequest(fd, stopping_);
+  const std::string request = ReadHttpRequest(fd, stopping_);
   const int up = request.empty() ? -1 : ConnectLoopback(listenerPort_);
   if (up >= 0) {
     std::string answer = SendAll(up, WithConnectionClose(request)) ? ReadToEnd(up, stopping_) : std::string();

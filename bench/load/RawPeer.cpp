@@ -1,5 +1,7 @@
 #include "RawPeer.h"
 
+#include "RawHttp.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -42,14 +44,7 @@ RawConnection::RawConnection(int port, int timeoutMs) {
 RawConnection::~RawConnection() { Close(); }
 
 bool RawConnection::Send(const std::string& bytes) {
-  if (fd_ < 0) return false;
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return true;
+  return fd_ >= 0 && SendAll(fd_, bytes);
 }
 
 std::string RawConnection::ReadAll(int timeoutMs) {

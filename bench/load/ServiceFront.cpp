@@ -1,5 +1,7 @@
 #include "ServiceFront.h"
 
+#include "RawHttp.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -20,47 +22,8 @@ namespace {
 constexpr size_t kMaxRequest = 4 * 1024 * 1024;
 constexpr int kIoTimeoutMs = 30000;
 
-bool SendAll(int fd, const std::string& bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Reads one HTTP request (headers and Content-Length body); empty when the peer went away.
-std::string ReadRequest(int fd, const std::atomic<bool>& stopping) {
-  std::string data;
-  size_t headerEnd = std::string::npos, wanted = std::string::npos;
-  char buffer[16384];
-  while (!stopping.load()) {
-    if (headerEnd == std::string::npos && (headerEnd = data.find("\r\n\r\n")) != std::string::npos) {
-      headerEnd += 4;
-      wanted = headerEnd;
-      std::string lower;
-      for (char c : data.substr(0, headerEnd)) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      const size_t cl = lower.find("\r\ncontent-length:");
-      if (cl != std::string::npos) wanted += std::stoul(lower.substr(cl + 17));
-    }
-    if (wanted != std::string::npos && data.size() >= wanted) return data;
-    if (data.size() > kMaxRequest) return {};
-    pollfd p{fd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, 100);
-    if (ready < 0) return {};
-    if (ready == 0) continue;
-    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-    if (n <= 0) return {};
-    data.append(buffer, static_cast<size_t>(n));
-  }
-  return {};
-}
-
 std::string Operation(const std::string& request) {
-  std::string lower;
-  for (char c : request.substr(0, request.find("\r\n\r\n")))
-    lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string lower = AsciiLower(request.substr(0, request.find("\r\n\r\n")));
   const size_t action = lower.find("\r\nsoapaction:");
   if (action != std::string::npos) {
     const size_t end = request.find("\r\n", action + 2);
@@ -79,23 +42,6 @@ std::string Answer(int status, const std::string& reason, const std::string& typ
          "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
-// The service's way to ask for a closed connection after the answer.
-std::string WithConnectionClose(const std::string& request) {
-  const size_t headerEnd = request.find("\r\n\r\n");
-  std::string head = request.substr(0, headerEnd);
-  std::string out;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = head.find("\r\n", start);
-    std::string line = head.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    std::string lower;
-    for (char c : line) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower.rfind("connection:", 0) != 0) out += line + "\r\n";
-    if (end == std::string::npos) break;
-    start = end + 2;
-  }
-  return out + "Connection: close\r\n\r\n" + request.substr(headerEnd + 4);
-}
 
 }  // namespace
 
@@ -216,7 +162,7 @@ std::string ServiceFront::Forward(const std::string& request) const {
 }
 
 void ServiceFront::Serve(Connection& c) {
-  const std::string request = ReadRequest(c.fd, stopping_);
+  const std::string request = ReadHttpRequest(c.fd, stopping_, kMaxRequest);
   if (!request.empty()) {
     Fault fault;
     int slowMs;
