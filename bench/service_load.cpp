@@ -13,11 +13,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "DemoData.h"
+#include "ServiceLimits.h"
 #include "ServiceServer.h"
 #include "service/CorvaneAgent.h"
 #include "service/SoapWriter.h"
@@ -32,11 +35,35 @@ struct Result {
   double requestsPerSecond = 0;
   double p99Ms = 0;
   long errors = 0;
+  std::map<std::string, long> errorsByText;  // what failed, for the report
+};
+
+// Counts one failed call under its message.
+class ErrorLog {
+public:
+  void add(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    ++byText_[text];
+    ++count_;
+  }
+  long count() const {
+    std::lock_guard lock(mutex_);
+    return count_;
+  }
+  std::map<std::string, long> byText() const {
+    std::lock_guard lock(mutex_);
+    return byText_;
+  }
+
+private:
+  mutable std::mutex mutex_;
+  std::map<std::string, long> byText_;
+  long count_ = 0;
 };
 
 Result RunLoad(const std::string& root, int clients, int seconds, bool logIn) {
   std::atomic<bool> go{false}, stop{false};
-  std::atomic<long> errors{0};
+  ErrorLog errors;
   std::vector<std::vector<double>> latencies(static_cast<size_t>(clients));
   std::vector<std::thread> threads;
   TRemotableFiltre filtre;
@@ -50,17 +77,17 @@ Result RunLoad(const std::string& root, int clients, int seconds, bool logIn) {
       std::string session;
       try {
         if (logIn) session = proxy.LogIn(c % 2 ? "admin" : "agent", c % 2 ? "admin" : "agent");
-      } catch (...) {
-        ++errors;
+      } catch (const std::exception& e) {
+        errors.add(std::string("log-in: ") + e.what());
         return;
       }
       while (!go) std::this_thread::yield();
       while (!stop) {
         auto start = Clock::now();
         try {
-          if (proxy.ListeAssistances(session, filtre).size() < 100) ++errors;
-        } catch (...) {
-          ++errors;
+          if (proxy.ListeAssistances(session, filtre).size() < 100) errors.add("short list");
+        } catch (const std::exception& e) {
+          errors.add(e.what());
         }
         latencies[static_cast<size_t>(c)].push_back(
             std::chrono::duration<double, std::milli>(Clock::now() - start).count());
@@ -79,7 +106,8 @@ Result RunLoad(const std::string& root, int clients, int seconds, bool logIn) {
   Result r;
   r.requestsPerSecond = static_cast<double>(all.size()) / elapsed;
   r.p99Ms = all.empty() ? 0 : all[std::min(all.size() - 1, all.size() * 99 / 100)];
-  r.errors = errors;
+  r.errors = errors.count();
+  r.errorsByText = errors.byText();
   return r;
 }
 
@@ -119,7 +147,15 @@ int main(int argc, char** argv) {
   bare.Post("/bare/soap/ICorvaneAgent", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(canned, "text/xml; charset=utf-8");
   });
+  // The same accept queue as the service's, so that the two differ only in the work per request.
+  int bareSocket = -1;
+  bare.set_socket_options([&bareSocket](int sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    bareSocket = sock;
+  });
   int barePort = bare.bind_to_any_port("127.0.0.1");
+  if (bareSocket >= 0) ::listen(bareSocket, kListenBacklog);
   std::thread bareThread([&] { bare.listen_after_bind(); });
 
   Result baseline = RunLoad("http://127.0.0.1:" + std::to_string(barePort) + "/bare/", clients, seconds, false);
@@ -132,6 +168,8 @@ int main(int argc, char** argv) {
 
   std::printf("clients=%d seconds=%d errors=%ld (baseline errors=%ld)\n", clients, seconds,
               ours.errors, baseline.errors);
+  for (const auto& [text, count] : baseline.errorsByText) std::printf("  baseline error x%ld: %s\n", count, text.c_str());
+  for (const auto& [text, count] : ours.errorsByText) std::printf("  error x%ld: %s\n", count, text.c_str());
   std::printf("BENCH service-load %.1f requests/s baseline=%.1f ratio=%.2f goal=0.5\n",
               ours.requestsPerSecond, baseline.requestsPerSecond,
               ours.requestsPerSecond / baseline.requestsPerSecond);

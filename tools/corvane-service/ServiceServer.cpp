@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <fstream>
 #include <regex>
+
+#include <sys/socket.h>
 #include <sstream>
 
 #include "RequestLog.h"
@@ -214,10 +216,21 @@ void ServiceServer::routes() {
 }
 
 int ServiceServer::start() {
+  int listening = -1;
+  http_->set_socket_options([&listening](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    listening = sock;
+  });
   if (options_.port == 0) port_ = http_->bind_to_any_port(options_.host);
   else port_ = http_->bind_to_port(options_.host, options_.port) ? options_.port : -1;
+  http_->set_socket_options([](socket_t) {});  // drops the reference to the local above
   if (port_ <= 0)
     throw EStoreError("Cannot listen on " + options_.host + ":" + std::to_string(options_.port));
+  // The library listens with a backlog of 5: when many consoles connect at once, the kernel drops
+  // the handshakes beyond it and those clients wait for retransmissions of several seconds, long
+  // enough to time out. Listening again on the same socket only enlarges the queue.
+  if (listening >= 0) ::listen(listening, kListenBacklog);
   listenEnded_ = false;
   thread_ = std::thread([this] {
     http_->listen_after_bind();

@@ -246,7 +246,12 @@ ServiceStore::Caller ServiceStore::authenticate(const std::string& session) {
     Stmt(db_, "DELETE FROM sessions WHERE jeton = ?").bind(1, session).run();
     throw ERemotableInvalideSession("Session expired");
   }
-  Stmt(db_, "UPDATE sessions SET dernier_usage = ? WHERE jeton = ?").bind(1, now()).bind(2, session).run();
+  // The last use is rewritten only once it is a little old: otherwise every read operation would
+  // be a write with its disk sync. A session then expires at most a tenth of the idle limit (and
+  // never more than kSessionTouchMs) before its exact idle time.
+  const int64_t touchAfter = std::min<int64_t>(options_.sessionIdleMs / 10, kSessionTouchMs);
+  if (now() - s.integer(3) >= touchAfter)
+    Stmt(db_, "UPDATE sessions SET dernier_usage = ? WHERE jeton = ?").bind(1, now()).bind(2, session).run();
   return caller;
 }
 
