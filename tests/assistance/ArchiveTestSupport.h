@@ -11,27 +11,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/TempFolder.h"
+
 namespace corvane::assistance::testing {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
-public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "corvane-archive-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  fs::path path_;
-};
+using corvane::testing::TempFolder;
 
 inline void WriteFile(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());

@@ -16,27 +16,11 @@
 #include "session/ComponentStream.h"
 #include "session/MessageCode.h"
 #include "session/MessageData.h"
+#include "support/TempFolder.h"
 
 namespace corvane::session::testing {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  std::filesystem::path path_;
-};
+using corvane::testing::TempFolder;
 
 inline std::string RandomBytes(size_t n, unsigned seed = 7) {
   std::mt19937 gen(seed);
