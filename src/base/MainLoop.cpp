@@ -31,10 +31,18 @@ bool MainLoop::invoke(std::function<void()> fn) {
   }
   changed_.notify_all();
   handOverQueued();
-  std::unique_lock lock(mutex_);
-  handOver->finished.wait(lock, [&] { return handOver->done; });
-  if (handOver->error) std::rethrow_exception(handOver->error);
-  return handOver->ran;
+  std::exception_ptr error;
+  bool ran;
+  {
+    std::unique_lock lock(mutex_);
+    handOver->finished.wait(lock, [&] { return handOver->done; });
+    // The error is taken out, so the exception ends its life on this thread, the one that catches
+    // it, whichever thread lets go of the hand-over last.
+    error = std::move(handOver->error);
+    ran = handOver->ran;
+  }
+  if (error) std::rethrow_exception(error);
+  return ran;
 }
 
 int MainLoop::runHandOvers() {
