@@ -47,11 +47,19 @@ FileStream::FileStream(const std::string& path, Mode mode) : path_(path) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::Create: flags |= O_RDWR | O_CREAT; break;
     case Mode::ReadWrite: flags |= O_RDWR; break;
   }
   fd_ = ::open(path.c_str(), flags, 0644);
   if (fd_ < 0) throw StreamError(Reason("Cannot open file", path));
+  // Create empties an existing file, but only one that holds something: truncating an empty file
+  // (one made by mkstemp, say) makes some file systems flush the whole new content when it is
+  // closed, as they do for a file replaced by truncation.
+  if (mode == Mode::Create && Size() > 0 && ::ftruncate(fd_, 0) != 0) {
+    const StreamError error(Reason("Cannot empty file", path));
+    ::close(fd_);
+    throw error;
+  }
 }
 
 FileStream::~FileStream() {
@@ -91,9 +99,10 @@ int64_t FileStream::Size() const {
 }
 
 void FileStream::SetSize(int64_t size) {
-  if (::ftruncate(fd_, std::max<int64_t>(0, size)) != 0)
-    throw StreamError(Reason("Cannot resize file", path_));
-  position_ = std::min(position_, std::max<int64_t>(0, size));
+  size = std::max<int64_t>(0, size);
+  // The size it already has is left alone, for the same reason as in the constructor.
+  if (size != Size() && ::ftruncate(fd_, size) != 0) throw StreamError(Reason("Cannot resize file", path_));
+  position_ = std::min(position_, size);
 }
 
 void FileStream::Sync() {

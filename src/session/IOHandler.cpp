@@ -1,6 +1,8 @@
 #include "session/IOHandler.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "session/ChannelComponent.h"
 #include "session/SessionError.h"
@@ -9,7 +11,9 @@ namespace corvane::session {
 
 namespace {
 
-constexpr size_t kStreamChunk = 64 * 1024;
+// Streams move between file and connection in pieces of this size (the sender's largest block),
+// so a block is never held whole and each piece is one large send or receive.
+constexpr size_t kStreamChunk = 1024 * 1024;
 
 std::string BigEndian32(uint32_t v) {
   std::string out(4, '\0');
@@ -116,13 +120,12 @@ void TOLACustomIdIOHandler::ReadStream(base::Stream& stream, int64_t size) {
   if (size == -1) size = CheckedBlockLength(static_cast<int32_t>(ReadBigEndian32(*c)));
   if (size < 0 || size > kMaxBlockLength)
     throw BlockLengthError("Invalid block length " + std::to_string(size));
-  std::string chunk;
   auto left = static_cast<size_t>(size);
+  const auto chunk = std::make_unique_for_overwrite<char[]>(std::min(left, kStreamChunk));
   while (left > 0) {
     const size_t take = std::min(left, kStreamChunk);
-    chunk.resize(take);
-    c->ReadInto(chunk.data(), take);
-    stream.Write(chunk.data(), take);
+    c->ReadInto(chunk.get(), take);
+    stream.Write(chunk.get(), take);
     left -= take;
   }
   stream.SetSize(stream.Position());
@@ -191,17 +194,20 @@ void TOLACustomIdIOHandler::WriteStream(base::Stream& stream, int64_t size, bool
     throw base::StreamError("Stream holds fewer bytes than announced");
   if (count > kMaxBlockLength && writeSize)
     throw BlockLengthError("Block too large to send: " + std::to_string(count));
-  // Small blocks go out in one write together with their prefix.
-  std::string chunk = writeSize ? BigEndian32(static_cast<uint32_t>(count)) : std::string();
+  // Small blocks go out in one write together with their prefix. The buffer is left
+  // uninitialised: every byte sent was read into it first.
+  const std::string prefix = writeSize ? BigEndian32(static_cast<uint32_t>(count)) : std::string();
   auto left = static_cast<size_t>(count);
+  const auto buffer = std::make_unique_for_overwrite<char[]>(prefix.size() + std::min(left, kStreamChunk));
+  std::memcpy(buffer.get(), prefix.data(), prefix.size());
+  size_t used = prefix.size();
   do {
     const size_t take = std::min(left, kStreamChunk);
-    const size_t old = chunk.size();
-    chunk.resize(old + take);
-    if (take && stream.Read(chunk.data() + old, take) != take)
+    if (take && stream.Read(buffer.get() + used, take) != take)
       throw base::StreamError("Stream ended while being sent");
-    if (!chunk.empty()) c->Write(chunk);
-    chunk.clear();
+    used += take;
+    if (used) c->Write(std::string_view(buffer.get(), used));
+    used = 0;
     left -= take;
   } while (left > 0);
 }

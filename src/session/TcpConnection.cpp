@@ -104,29 +104,39 @@ void TcpConnection::Compact() {
   }
 }
 
-bool TcpConnection::Fill(int timeoutMs) {
+size_t TcpConnection::Receive(char* into, size_t capacity, int timeoutMs) {
   if (closed_.load()) throw ConnectionClosedError();
   pollfd p{fd_, POLLIN, 0};
   int rc;
   do {
     rc = ::poll(&p, 1, timeoutMs);
   } while (rc < 0 && errno == EINTR);
-  if (rc == 0) return false;
-  Compact();
-  const size_t old = buffer_.size();
-  buffer_.resize(old + kReadChunk);
+  if (rc == 0) return 0;
   ssize_t n;
   do {
-    n = ::recv(fd_, buffer_.data() + old, kReadChunk, 0);
+    n = ::recv(fd_, into, capacity, 0);
   } while (n < 0 && errno == EINTR);
   if (n <= 0) {
-    buffer_.resize(old);
     closed_.store(true);
     ::shutdown(fd_, SHUT_RDWR);
     throw ConnectionClosedError();
   }
-  buffer_.resize(old + static_cast<size_t>(n));
-  return true;
+  return static_cast<size_t>(n);
+}
+
+bool TcpConnection::Fill(int timeoutMs) {
+  Compact();
+  const size_t old = buffer_.size();
+  buffer_.resize(old + kReadChunk);
+  size_t n = 0;
+  try {
+    n = Receive(buffer_.data() + old, kReadChunk, timeoutMs);
+  } catch (...) {
+    buffer_.resize(old);
+    throw;
+  }
+  buffer_.resize(old + n);
+  return n > 0;
 }
 
 std::optional<std::string> TcpConnection::ReadLine(int timeoutMs, size_t maxLength) {
@@ -163,6 +173,15 @@ void TcpConnection::ReadInto(void* out, size_t n) {
       scanned_ = 0;
       dest += take;
       n -= take;
+      continue;
+    }
+    // Once the buffer is drained, large reads go straight to their destination: one copy less,
+    // and fewer, larger receives.
+    if (n >= kReadChunk) {
+      const size_t got = Receive(dest, n, limit);
+      if (got == 0) throw ReadTimeoutError();
+      dest += got;
+      n -= got;
       continue;
     }
     if (!Fill(limit)) throw ReadTimeoutError();

@@ -56,7 +56,10 @@ public:
   std::string LocalAddress() const;
 
 private:
-  // Waits up to timeoutMs (-1 none) for bytes and appends them to the buffer. False on time-out.
+  // Waits up to timeoutMs (-1 none) for bytes and receives at most capacity of them into `into`;
+  // 0 when the time ran out. ConnectionClosedError when the peer closed.
+  size_t Receive(char* into, size_t capacity, int timeoutMs);
+  // The same into the buffer. False on time-out.
   bool Fill(int timeoutMs);
   int Effective(int timeoutMs) const;
   void Compact();
