@@ -106,16 +106,23 @@ void TcpConnection::Compact() {
 
 size_t TcpConnection::Receive(char* into, size_t capacity, int timeoutMs) {
   if (closed_.load()) throw ConnectionClosedError();
-  pollfd p{fd_, POLLIN, 0};
-  int rc;
-  do {
-    rc = ::poll(&p, 1, timeoutMs);
-  } while (rc < 0 && errno == EINTR);
-  if (rc == 0) return 0;
+  // What is already there is taken at once; the wait (and its system call) only comes when
+  // nothing is, which during a transfer saves one call in two.
   ssize_t n;
   do {
-    n = ::recv(fd_, into, capacity, 0);
+    n = ::recv(fd_, into, capacity, MSG_DONTWAIT);
   } while (n < 0 && errno == EINTR);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    pollfd p{fd_, POLLIN, 0};
+    int rc;
+    do {
+      rc = ::poll(&p, 1, timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    if (rc == 0) return 0;
+    do {
+      n = ::recv(fd_, into, capacity, 0);
+    } while (n < 0 && errno == EINTR);
+  }
   if (n <= 0) {
     closed_.store(true);
     ::shutdown(fd_, SHUT_RDWR);
