@@ -114,7 +114,13 @@ TEST_F(TransportTest, UnacceptedConnectionStaysOpenAndIsOfferedEachLine) {
   ASSERT_TRUE(host.WaitFor([&] { return screen->Accepted(); }));
   // The screen is taken; empty and two-letter lines name no channel either.
   stray.Send("P\r\n\r\nPQ\r\n");
-  auto* late = new ProbeChannel(&host.root, loop, mcChannelScreen);
+  ProbeChannel* late;
+  {
+    // Connection threads are walking the channels: a channel added now is built under their lock,
+    // as the per-transfer channels are, so none of them sees it half made.
+    auto lock = host.root.LockComponents();
+    late = new ProbeChannel(&host.root, loop, mcChannelScreen);
+  }
   stray.Send("P\r\n");
   ASSERT_TRUE(host.WaitFor([&] { return late->Accepted(); }));
   stray.Send(ChatBytes("late"));
