@@ -68,6 +68,9 @@ public:
   // Stops listening, ends every connection and waits for the connection threads.
   void Deactivate();
   bool Active() const { return active_; }
+  // True while Deactivate waits for the connection threads. Main thread. Call work they handed
+  // over and that runs meanwhile must be refused, not run: the agent is going away.
+  bool Stopping() const { return deactivating_; }
   // Not active and no connection left open.
   bool Idle() const { return !active_ && !http_; }
 

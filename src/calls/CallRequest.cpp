@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/CommaText.h"
+#include "base/Cp1252.h"
 #include "calls/CallsError.h"
 #include "calls/CallsLimits.h"
 #include "calls/TextHelpers.h"
@@ -18,12 +19,18 @@ std::string DescriptionLines(std::string_view commaText) {
   return out;
 }
 
+std::string HeaderText(std::string_view value) {
+  if (base::IsValidUtf8(value)) return std::string(value);
+  return base::Cp1252ToUtf8(value);
+}
+
 CallRequest ParseCallRequest(const HeaderLookup& header) {
+  // The limit applies to the bytes received; the text is decoded afterwards.
   auto value = [&](std::string_view name) {
     std::string v = header(name).value_or(std::string());
     if (v.size() > kMaxCallHeaderValue)
       throw ECallRequestRejected("Header " + std::string(name) + " is too long");
-    return v;
+    return HeaderText(v);
   };
   CallRequest r;
   r.AssistanceID = value(kHeaderAssistanceID);

@@ -2,7 +2,9 @@
 // The "DAD-" headers of a call request, read by the rules of the call protocol: a missing header
 // reads as empty, a number that does not parse (or does not fit 32 bits) as 0, the description
 // is a comma-text list of lines, the customer type is limited to 0..1. A duplicated header counts
-// once (its first value).
+// once (its first value). Text values are decoded to the program's UTF-8: customer programs send
+// either UTF-8 or their 8-bit Windows code page, so a value that is not valid UTF-8 is read as
+// Windows-1252.
 
 #include <cstdint>
 #include <functional>
@@ -43,6 +45,9 @@ using HeaderLookup = std::function<std::optional<std::string>(std::string_view n
 
 // Throws ECallRequestRejected when a DAD header is longer than kMaxCallHeaderValue.
 CallRequest ParseCallRequest(const HeaderLookup& header);
+
+// A header value as UTF-8 text: kept when it is valid UTF-8, otherwise read as Windows-1252.
+std::string HeaderText(std::string_view value);
 
 // The comma-text description turned into lines, each followed by CR LF.
 std::string DescriptionLines(std::string_view commaText);

@@ -25,6 +25,13 @@ ListenerAnswer EnTetesReponse(const TInfosDemande& demande) {
   return answer;
 }
 
+// The caller's answer to work refused while the listener stops, whatever the action.
+ListenerAnswer Refus() {
+  ListenerAnswer answer;
+  answer.headers.emplace_back(kHeaderReponse, "NOK");
+  return answer;
+}
+
 }  // namespace
 
 ListenerAnswer RepondreRequete(TCorvaneAgent& agent, const ListenerRequest& request) {
@@ -68,8 +75,14 @@ ListenerAnswer TraiterRequeteAppel(TCorvaneAgent& agent, const CallRequest& r,
   };
   auto held = contextes.Acquerir(r.AssistanceID, store);
   if (!held) {
-    // Full: contexts without pending action are dropped first.
-    if (!loop.invoke([&] { contextes.Purger(); })) return Texte(503, "The agent program is ending.");
+    // Full: contexts without pending action are dropped first (not while the listener stops).
+    bool arret = false;
+    if (!loop.invoke([&] {
+          arret = agent.Ecouteur().Stopping();
+          if (!arret) contextes.Purger();
+        }))
+      return Texte(503, "The agent program is ending.");
+    if (arret) return Refus();
     held = contextes.Acquerir(r.AssistanceID, store);
     if (!held) return Texte(503, "Too many calls in progress.");
   }
@@ -77,14 +90,25 @@ ListenerAnswer TraiterRequeteAppel(TCorvaneAgent& agent, const CallRequest& r,
   TContexteAppel& contexte = *held->contexte;
   try {
     const bool fin = r.Action == TContexteAppel::DebutSession || r.Action == TContexteAppel::FinAppel;
+    bool refusee = false;
     // One hand-over: the purge (and the history delayer) follow the processing directly.
     const bool ran = loop.invoke([&] {
+      // The listener is stopping (log-out, or a status change to disconnected) while this work
+      // waited: nothing of the call runs any more, neither a new dialog nor a session shown in
+      // the middle of the log-out. The call ends refused and its context is purged later.
+      if (agent.Ecouteur().Stopping()) {
+        refusee = true;
+        contexte.Demande.Etat = TInfosDemande::Refusee;
+        contexte.Action = TContexteAppel::AucuneAction;
+        return;
+      }
       contexte.Traiter();
       if (!fin) return;
       contextes.Purger();
       if (r.Action == TContexteAppel::FinAppel) agent.RelancerRetardateurHistorique();
     });
     if (!ran) return Texte(503, "The agent program is ending.");
+    if (refusee) return Refus();
     if (fin) return ListenerAnswer{};
   } catch (const service::ERemotableInvalideSession&) {
     loop.invoke([&] {

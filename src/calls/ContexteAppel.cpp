@@ -74,17 +74,36 @@ void TContexteAppel::NouvelAppelRecu() {
   }
   if (OuvrirSession()) {
     Demande.Etat = TInfosDemande::Sonnerie;
-    RemplirClient();
-    auto dialog = Agent->CreerFenetreAppel();
-    FenetreAppel = dialog;
-    dialog->Remplir(Client);
-    dialog->SetDescription(Demande.Description);
-    dialog->SetNbreAgents(NbreAgents);
-    dialog->Afficher();
+    try {
+      RemplirClient();
+      auto dialog = Agent->CreerFenetreAppel();
+      FenetreAppel = dialog;
+      dialog->Remplir(Client);
+      dialog->SetDescription(Demande.Description);
+      dialog->SetNbreAgents(NbreAgents);
+      dialog->Afficher();
+    } catch (...) {
+      // The call cannot ring (the customer look-up failed, for instance a mistyped identifier):
+      // the prepared window and its assistance port are released now, and the call ends refused,
+      // so that the caller hears NOK from now on and the context is purged. The fault still goes
+      // on to the listener, which answers it.
+      AbandonnerNouvelAppel();
+      throw;
+    }
   } else {
     Demande.Etat = TInfosDemande::Refusee;
     Agent->AvertirPortsOccupes();  // modal: the answer waits until the agent dismisses it
   }
+}
+
+void TContexteAppel::AbandonnerNouvelAppel() {
+  Demande.Etat = TInfosDemande::Refusee;
+  Action = AucuneAction;
+  if (auto dialog = FenetreAppel.lock()) Agent->LibererFenetreAppel(dialog.get());
+  FenetreAppel.reset();
+  std::shared_ptr<IFenetreSession> window = FenetreSession.lock();
+  FenetreSession.reset();
+  if (window) Agent->DetruireFenetreSession(window);
 }
 
 bool TContexteAppel::OuvrirSession() {

@@ -45,7 +45,8 @@ public:
   int NbreAgents = 0;
 
   // Processes Action. Main thread. Faults pass on to the listener; the invalid-session fault
-  // clears Action first.
+  // clears Action first, and any fault of a new call also releases its window and port and ends
+  // the call refused.
   void Traiter();
   // Releases the dialog, and the session window unless it is shown (a shown session goes on
   // without its context). Main thread.
@@ -57,6 +58,9 @@ private:
   friend class TContextesAppel;
   void NouvelAppelRecu();
   bool OuvrirSession();
+  // A new call that failed after its window got a port: releases the dialog and destroys the
+  // window at once (its port is free when this returns), and ends the call refused.
+  void AbandonnerNouvelAppel();
   void RemplirClient();
   void DemarrerSession();
 

@@ -81,22 +81,29 @@ TCorvaneAgent::~TCorvaneAgent() {
 
 // --- helpers ---------------------------------------------------------------------------------------
 
+// Raises BeforeWork when created and AfterWork when it goes, on every path out of the work.
+class TCorvaneAgent::TravailEnCours {
+public:
+  explicit TravailEnCours(const TCorvaneAgent& agent) : agent_(agent) { agent_.Raise(agent_.BeforeWork); }
+  ~TravailEnCours() {
+    // A handler that only restores a cursor and a status text; an exception from it must not
+    // escape a destructor that may run while another exception travels.
+    try {
+      agent_.Raise(agent_.AfterWork);
+    } catch (...) {
+    }
+  }
+  TravailEnCours(const TravailEnCours&) = delete;
+  TravailEnCours& operator=(const TravailEnCours&) = delete;
+
+private:
+  const TCorvaneAgent& agent_;
+};
+
 template <class F>
 auto TCorvaneAgent::Travail(F&& work) -> decltype(work()) {
-  Raise(BeforeWork);
-  try {
-    if constexpr (std::is_void_v<decltype(work())>) {
-      work();
-      Raise(AfterWork);
-    } else {
-      auto result = work();
-      Raise(AfterWork);
-      return result;
-    }
-  } catch (...) {
-    Raise(AfterWork);
-    throw;
-  }
+  TravailEnCours travail(*this);
+  return work();
 }
 
 void TCorvaneAgent::Poster(std::function<void()> work) {
@@ -214,19 +221,22 @@ void TCorvaneAgent::PublierAdresse() {
 }
 
 void TCorvaneAgent::Rafraichir() {
-  Raise(BeforeWork);
-  rafraichissement_.setInterval(static_cast<uint32_t>(std::max(intervalRafraichissement_, 0)) * 60000u);
-  try {
-    ProxyAgent().ModifierStatus(session_, status_);
-    PublierAdresse();
-  } catch (const service::ERemotableInvalideSession&) {
-    // The application's handler re-opens the session; the ordinary retry does not apply.
-    if (OnErreur) OnErreur(std::current_exception());
-    return;
-  } catch (const std::exception&) {
-    rafraichissement_.setInterval(kPeriodeReessai);
+  std::exception_ptr sessionInvalide;
+  {
+    TravailEnCours travail(*this);
+    rafraichissement_.setInterval(static_cast<uint32_t>(std::max(intervalRafraichissement_, 0)) * 60000u);
+    try {
+      ProxyAgent().ModifierStatus(session_, status_);
+      PublierAdresse();
+    } catch (const service::ERemotableInvalideSession&) {
+      sessionInvalide = std::current_exception();
+    } catch (const std::exception&) {
+      rafraichissement_.setInterval(kPeriodeReessai);
+    }
   }
-  Raise(AfterWork);
+  // The application's handler re-opens the session (the ordinary retry does not apply); it runs
+  // once the work is over, so the main window is not left busy while it asks for credentials.
+  if (sessionInvalide && OnErreur) OnErreur(sessionInvalide);
 }
 
 // --- log-in and log-out ------------------------------------------------------------------------------
@@ -234,26 +244,28 @@ void TCorvaneAgent::Rafraichir() {
 bool TCorvaneAgent::EssayerConnexion(const std::string& login, const std::string& password) {
   motDePasse_.clear();
   const std::string precedente = session_;
-  Raise(BeforeWork);
-  try {
-    const std::string nouvelle = ProxyAgent().LogIn(login, password);
-    session_ = nouvelle;
-    motDePasse_ = password;
-    // Ending the previous session is clean-up: after a session expired (the usual reason to log
-    // in again) the service refuses it, and that must not fail the new log-in.
-    if (!precedente.empty() && precedente != nouvelle) {
-      try {
-        ProxyAgent().LogOut(precedente);
-      } catch (const service::EServiceError&) {
+  std::exception_ptr erreur;
+  {
+    TravailEnCours travail(*this);
+    try {
+      const std::string nouvelle = ProxyAgent().LogIn(login, password);
+      session_ = nouvelle;
+      motDePasse_ = password;
+      // Ending the previous session is clean-up: after a session expired (the usual reason to
+      // log in again) the service refuses it, and that must not fail the new log-in.
+      if (!precedente.empty() && precedente != nouvelle) {
+        try {
+          ProxyAgent().LogOut(precedente);
+        } catch (const service::EServiceError&) {
+        }
       }
+    } catch (...) {
+      erreur = std::current_exception();
     }
-  } catch (...) {
-    Raise(AfterWork);
-    if (OnErreur) OnErreur(std::current_exception());
-    return false;
   }
-  Raise(AfterWork);
-  return true;
+  if (!erreur) return true;
+  if (OnErreur) OnErreur(erreur);
+  return false;
 }
 
 bool TCorvaneAgent::Connecter(IFournisseurAuthentification& fournisseur) {
@@ -278,13 +290,22 @@ void TCorvaneAgent::Deconnecter() {
     listener_.Deactivate();
   } catch (...) {
   }
+  std::exception_ptr erreur;
   try {
     SetStatusAgent(TStatusAgent::saDeconnecte);
   } catch (...) {
-    if (!IgnoreeALaDeconnexion(std::current_exception())) throw;
+    if (!IgnoreeALaDeconnexion(std::current_exception())) erreur = std::current_exception();
   }
-  Raise(BeforeWork);
-  try {
+  // Whatever the service answered, the agent takes no more calls from here on: the status is
+  // disconnected locally and no refresh reports the old one again once the service is back.
+  rafraichissement_.stop();
+  if (status_ != TStatusAgent::saDeconnecte) {
+    status_ = TStatusAgent::saDeconnecte;
+    Raise(OnStatusAgentChange);
+  }
+  if (erreur) std::rethrow_exception(erreur);
+  {
+    TravailEnCours travail(*this);
     motDePasse_.clear();
     try {
       ProxyAgent().LogOut(session_);
@@ -295,11 +316,7 @@ void TCorvaneAgent::Deconnecter() {
     infosGroupe_.reset();
     PublierInformations();
     Raise(OnInfosProjetChange);
-  } catch (...) {
-    Raise(AfterWork);
-    throw;
   }
-  Raise(AfterWork);
   connecte_ = false;
   Raise(OnLogOut);
 }

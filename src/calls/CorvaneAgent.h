@@ -183,6 +183,8 @@ public:
   std::function<void(const std::string& url)> RequeteAdresse;
 
 private:
+  class TravailEnCours;
+  // Runs one service call between BeforeWork and AfterWork (AfterWork on every path).
   template <class F>
   auto Travail(F&& work) -> decltype(work());
   void Raise(const std::function<void()>& event) const {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <thread>
 
 #include "ControllerFixture.h"
@@ -166,11 +168,30 @@ TEST_F(CallListenerTest, InvalidSessionDuringTheCustomerLookupAnswersNok) {
   EXPECT_EQ(dialogs[0]->TexteTypeClient(), "Unknown client");
 }
 
-TEST_F(CallListenerTest, OtherFaultEndsTheRequestWithStatus500) {
-  proxy->failures["ObtenirClientParIdentifiant"] = [] { throw service::ERemotableIdentifiantNonTrouve("Unknown customer C404"); };
-  const HttpResult r = Call(NewCall("F-1", 1, "C404"));
-  EXPECT_EQ(r.status, 500);
-  EXPECT_EQ(r.body, "Unknown customer C404");
+TEST_F(CallListenerTest, FaultOfANewCallAnswers500AndReleasesItsPort) {
+  proxy->failures["ObtenirClientParIdentifiant"] = [this] {
+    if (proxy->calls["ObtenirClientParIdentifiant"] <= 7)
+      throw service::ERemotableIdentifiantNonTrouve("Unknown customer C404");
+  };
+  // A mistyped customer identifier, more times than there are assistance ports.
+  for (int i = 0; i < 7; ++i) {
+    const std::string id = "F-" + std::to_string(i);
+    const HttpResult r = Call(NewCall(id, 1, "C404"));
+    EXPECT_EQ(r.status, 500);
+    EXPECT_EQ(r.body, "Unknown customer C404");
+    // The window went with its port at once; the call is over.
+    EXPECT_EQ(agent->NbreSessions(), 0);
+    EXPECT_EQ(*windowsAlive, 0);
+    EXPECT_EQ(pool->free.size(), 5u);
+    EXPECT_EQ(Call(CallHeaders(id, 2)).dad["DAD-Reponse"], "NOK");
+  }
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_TRUE(warnings.empty());
+  // The next caller still rings, and the failed calls' contexts go at the next purge.
+  EXPECT_TRUE(Call(NewCall("F-ok", 1, "C001")).dad.empty());
+  EXPECT_EQ(dialogs.size(), 1u);
+  Call(CallHeaders("F-end", 4));
+  EXPECT_EQ(agent->Contextes().Count(), 1u);
 }
 
 TEST_F(CallListenerTest, HistoryChangesOnce25SecondsAfterTheLastCallEnd) {
@@ -302,6 +323,49 @@ TEST_F(CallListenerTest, StoppingTheListenerWhileAHandOverWaitsDoesNotDeadlock) 
   EXPECT_FALSE(agent->Ecouteur().Active());
   EXPECT_TRUE(agent->EstInactif());
   EXPECT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
+TEST_F(CallListenerTest, CallWorkPendingWhileTheListenerStopsIsRefused) {
+  Call(NewCall("P-1"));
+  ASSERT_EQ(dialogs.size(), 1u);
+  dialogs[0]->Accepter();
+  ASSERT_EQ(Call(CallHeaders("P-1", 2)).dad["DAD-Reponse"], "OK");
+  // The next request is noticed as soon as the listener's thread takes it (the handler is only
+  // replaced while the listener is closed).
+  agent->SetStatusAgent(TStatusAgent::saDeconnecte);
+  std::atomic<bool> received{false};
+  auto handler = agent->Ecouteur().OnRequest;
+  agent->Ecouteur().OnRequest = [&received, handler](const ListenerRequest& r) {
+    received = true;
+    return handler(r);
+  };
+  agent->SetStatusAgent(TStatusAgent::saDisponible);
+  const int port = agent->PortEcoute();
+  auto answer = std::async(std::launch::async, [port] {
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(30);
+    HttpResult r;
+    if (auto res = client.Get("/", CallHeaders("P-1", 3))) {
+      r.status = res->status;
+      for (const auto& [n, v] : res->headers)
+        if (n.rfind("DAD-", 0) == 0) r.dad[n] = v;
+    }
+    return r;
+  });
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!received && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+  ASSERT_TRUE(received);
+  const size_t before = errors.size();
+  agent->Deconnecter();  // the start of the session waits for the main thread meanwhile
+  ASSERT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  HttpResult r = answer.get();
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.dad["DAD-Reponse"], "NOK");
+  EXPECT_EQ(pool->shown, 0);  // no session shown in the middle of the log-out
+  EXPECT_EQ(errors.size(), before);
+  EXPECT_FALSE(agent->Connecte());
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDeconnecte);
+  EXPECT_TRUE(agent->EstInactif());
 }
 
 TEST_F(CallListenerTest, InformationPageForBrowsersOnAnyPathAndMethod) {

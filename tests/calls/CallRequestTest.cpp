@@ -53,6 +53,30 @@ TEST(CallRequest, DescriptionIsACommaTextListOfLines) {
   EXPECT_EQ(DescriptionLines(""), "");
 }
 
+TEST(CallRequest, TextsAreUtf8OrTheWindowsCodePage) {
+  struct Case {
+    std::string sent, read;
+  } cases[] = {
+      {"Zo\xC3\xA9 D\xC3\xBCrr", "Zo\xC3\xA9 D\xC3\xBCrr"},  // valid UTF-8 is kept
+      {"Zo\xE9 D\xFCrr", "Zo\xC3\xA9 D\xC3\xBCrr"},              // Windows-1252
+      {"\x80 5", "\xE2\x82\xAC 5"},                                // the euro sign of 1252
+      {"caf\xC3", "caf\xC3\x83"},                                   // cut UTF-8 is 1252 too
+      {"plain", "plain"},
+  };
+  for (const Case& c : cases) {
+    const CallRequest r = Parse({{"DAD-ClientNom", c.sent},
+                                 {"DAD-ClientEMail", c.sent},
+                                 {"DAD-ClientID", c.sent},
+                                 {"DAD-AssistanceID", c.sent},
+                                 {"DAD-Description", "\"" + c.sent + "\",x"}});
+    EXPECT_EQ(r.ClientNom, c.read);
+    EXPECT_EQ(r.ClientEMail, c.read);
+    EXPECT_EQ(r.ClientID, c.read);
+    EXPECT_EQ(r.AssistanceID, c.read);
+    EXPECT_EQ(r.Description, c.read + "\r\nx\r\n");
+  }
+}
+
 TEST(CallRequest, ValueBeyondTheLimitIsRejected) {
   const std::string huge(kMaxCallHeaderValue + 1, 'x');
   EXPECT_THROW(Parse({{"DAD-Description", huge}}), ECallRequestRejected);

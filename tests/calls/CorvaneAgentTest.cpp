@@ -166,11 +166,19 @@ TEST_F(CorvaneAgentTest, RefreshEveryThreeMinutesRetriesAfterTwentySeconds) {
   EXPECT_EQ(proxy->calls["ModifierStatus"], start + 4);
   EXPECT_EQ(work, 0);
 
+  // The invalid session goes to the application's handler once the work is over: the main window
+  // is not left busy while the session is re-opened.
+  int workDuringHandler = -1;
+  agent->OnErreur = [&](std::exception_ptr e) {
+    errors.push_back(e);
+    workDuringHandler = work;
+  };
   ExpireSession();
   loop.advance(180000);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_THROW(std::rethrow_exception(errors[0]), service::ERemotableInvalideSession);
-  EXPECT_EQ(work, 1);  // AfterWork is not raised for the invalid session
+  EXPECT_EQ(workDuringHandler, 0);
+  EXPECT_EQ(work, 0);
 }
 
 TEST_F(CorvaneAgentTest, ShorterIntervalTakesEffect) {
@@ -190,13 +198,28 @@ TEST_F(CorvaneAgentTest, LogOutIgnoresADeadServiceButNotOtherFaults) {
   EXPECT_EQ(agent->InfosAgent(), nullptr);
   EXPECT_EQ(events.back(), "LogOut");
   EXPECT_EQ(work, 0);
+  // Disconnected here although the service never heard it; nothing reports "available" later.
+  EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDeconnecte);
+  EXPECT_EQ(loop.activeTimers(), 0u);
+  const int reports = proxy->calls["ModifierStatus"];
+  loop.advance(600000);
+  EXPECT_EQ(proxy->calls["ModifierStatus"], reports);
 }
 
-TEST_F(CorvaneAgentTest, LogOutPassesOnAnUnexpectedFault) {
-  LogIn();
-  proxy->failures["LogOut"] = [] { throw service::ERemotableOperationNonAutorisee("no"); };
-  EXPECT_THROW(agent->Deconnecter(), service::ERemotableOperationNonAutorisee);
-  EXPECT_EQ(work, 0);
+TEST_F(CorvaneAgentTest, LogOutPassesOnAnUnexpectedFaultYetTakesNoMoreCalls) {
+  for (const char* operation : {"ModifierStatus", "LogOut"}) {
+    SCOPED_TRACE(operation);
+    Available();
+    proxy->failures[operation] = [] { throw service::ERemotableOperationNonAutorisee("no"); };
+    EXPECT_THROW(agent->Deconnecter(), service::ERemotableOperationNonAutorisee);
+    EXPECT_EQ(work, 0);
+    EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDeconnecte);
+    EXPECT_FALSE(agent->Ecouteur().Active());
+    EXPECT_EQ(loop.activeTimers(), 0u);
+    proxy->failures.clear();
+    agent->Deconnecter();
+    EXPECT_FALSE(agent->Connecte());
+  }
 }
 
 TEST_F(CorvaneAgentTest, LastConnectedSessionWindowGoingSetsTheAgentAvailable) {
