@@ -5,6 +5,7 @@
 #include "ClientError.h"
 #include "ClientLimits.h"
 #include "base/CommaText.h"
+#include "base/Cp1252.h"
 
 namespace corvane::client {
 
@@ -19,11 +20,23 @@ std::string CutUtf8(std::string text, size_t max) {
   return text;
 }
 
-std::string HeaderSafe(std::string_view value) {
-  std::string out(value);
+// UTF-8 text in the charset of the call headers.
+std::string Encoded(std::string text, HeaderCharset charset) {
+  return charset == HeaderCharset::Windows1252 ? base::Utf8ToCp1252(text) : text;
+}
+
+// Cuts at most max bytes of text in the given charset (any byte boundary in Windows-1252).
+std::string Cut(std::string text, size_t max, HeaderCharset charset) {
+  if (charset == HeaderCharset::Utf8) return CutUtf8(std::move(text), max);
+  if (text.size() > max) text.resize(max);
+  return text;
+}
+
+std::string HeaderSafe(std::string_view value, HeaderCharset charset) {
+  std::string out = Encoded(std::string(value), charset);
   for (char& c : out)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-  return CutUtf8(std::move(out), kMaxCallHeaderValue);
+  return Cut(std::move(out), kMaxCallHeaderValue, charset);
 }
 
 std::vector<std::string> Lines(std::string_view text) {
@@ -44,11 +57,13 @@ std::vector<std::string> Lines(std::string_view text) {
 
 }  // namespace
 
-std::string DescriptionHeader(std::string_view description) {
+std::string DescriptionHeader(std::string_view description, HeaderCharset charset) {
   std::vector<std::string> lines = Lines(description);
-  for (auto& line : lines)
+  for (auto& line : lines) {
+    line = Encoded(std::move(line), charset);
     for (char& c : line)
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
   if (lines.empty()) return {};
   std::string text = base::MakeCommaText(lines);
   while (text.size() > kMaxCallHeaderValue && lines.size() > 1) {
@@ -57,7 +72,7 @@ std::string DescriptionHeader(std::string_view description) {
   }
   if (text.size() > kMaxCallHeaderValue) {
     // One line alone is too long: cut it, leaving room for quotes that may double.
-    lines[0] = CutUtf8(lines[0], kMaxCallHeaderValue / 2 - 2);
+    lines[0] = Cut(lines[0], kMaxCallHeaderValue / 2 - 2, charset);
     text = base::MakeCommaText(lines);
   }
   return text;
@@ -65,17 +80,18 @@ std::string DescriptionHeader(std::string_view description) {
 
 HeaderList CallHeaders(const CallerInfo& caller, int action, int agentCount) {
   HeaderList h;
-  h.emplace_back("DAD-AssistanceID", HeaderSafe(caller.assistanceId));
+  const HeaderCharset charset = caller.charset;
+  h.emplace_back("DAD-AssistanceID", HeaderSafe(caller.assistanceId, charset));
   h.emplace_back("DAD-Action", std::to_string(action));
   h.emplace_back("DAD-AgentCount", std::to_string(agentCount));
   if (action == kActionNewCall) {
-    std::string id = HeaderSafe(caller.identifier);
+    std::string id = HeaderSafe(caller.identifier, charset);
     const size_t b = id.find_first_not_of(' ');
     id = b == std::string::npos ? std::string() : id.substr(b, id.find_last_not_of(' ') - b + 1);
-    h.emplace_back("DAD-ClientNom", HeaderSafe(caller.name));
-    h.emplace_back("DAD-ClientEMail", HeaderSafe(caller.email));
+    h.emplace_back("DAD-ClientNom", HeaderSafe(caller.name, charset));
+    h.emplace_back("DAD-ClientEMail", HeaderSafe(caller.email, charset));
     h.emplace_back("DAD-ClientID", id);
-    h.emplace_back("DAD-Description", DescriptionHeader(caller.description));
+    h.emplace_back("DAD-Description", DescriptionHeader(caller.description, charset));
     h.emplace_back("DAD-TypeClient", id.empty() ? "0" : "1");
   }
   return h;

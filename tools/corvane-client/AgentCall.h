@@ -27,17 +27,19 @@ struct CallerInfo {
   std::string email;
   std::string identifier;  // empty for an unknown customer
   std::string description;
+  HeaderCharset charset = HeaderCharset::Utf8;
 };
 
 using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
 // The DAD headers of one request, every value made safe for a header line (control characters
-// become blanks) and cut to kMaxCallHeaderValue at a character boundary.
+// become blanks), in the caller's charset, and cut to kMaxCallHeaderValue at a character boundary.
 HeaderList CallHeaders(const CallerInfo& caller, int action, int agentCount);
 
 // The description as the comma-text list of its lines; lines that do not fit the header limit are
 // left out from the end (a single over-long first line is cut).
-std::string DescriptionHeader(std::string_view description);
+std::string DescriptionHeader(std::string_view description,
+                              HeaderCharset charset = HeaderCharset::Utf8);
 
 struct CallAnswer {
   enum class Kind { Pending, Accepted, Refused };

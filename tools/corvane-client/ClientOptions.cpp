@@ -137,6 +137,14 @@ ClientOptions ParseCommandLine(const std::vector<std::string>& args) {
       o.identifier = value();
     } else if (arg == "--description") {
       o.description = value();
+    } else if (arg == "--header-charset") {
+      const std::string text = value();
+      if (text == "utf-8")
+        o.headerCharset = HeaderCharset::Utf8;
+      else if (text == "windows-1252")
+        o.headerCharset = HeaderCharset::Windows1252;
+      else
+        throw CommandLineError("--header-charset expects utf-8 or windows-1252, not \"" + text + "\"");
     } else if (arg == "--screen") {
       ParseScreen(value(), o);
     } else if (arg == "--send") {
@@ -217,6 +225,8 @@ Who asks:
   --email TEXT           the customer's e-mail
   --id TEXT              the customer identifier within the group (makes a known customer)
   --description TEXT     the problem; line breaks separate lines
+  --header-charset NAME  how these texts travel to the agents: utf-8 (default) or windows-1252,
+                         as older customer programs send them (other characters become "?")
 
 The session:
   --screen WxH           size of the synthetic screen (default 1024x768)

@@ -18,6 +18,10 @@ struct AgentAddress {
   bool operator==(const AgentAddress&) const = default;
 };
 
+// How the caller's texts travel in the call headers: UTF-8, or the 8-bit Windows code page of
+// older customer programs (the agent's console reads both).
+enum class HeaderCharset { Utf8, Windows1252 };
+
 struct ClientOptions {
   // Where help comes from: the service's help request, or agents called directly.
   std::string serviceUrl;  // root URL of the web service, ending with '/'
@@ -30,6 +34,7 @@ struct ClientOptions {
   std::string email;
   std::string identifier;  // customer identifier within the group; empty for an unknown customer
   std::string description;
+  HeaderCharset headerCharset = HeaderCharset::Utf8;
 
   // The session.
   int screenWidth = 1024;

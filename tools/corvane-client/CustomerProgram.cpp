@@ -112,7 +112,8 @@ void CustomerProgram::Call(std::vector<AgentAddress> agents) {
   phase_ = Phase::Calling;
   output_.Line("STATE", "calling");
   for (const AgentAddress& a : agents) output_.Line("CALL", "calling " + a.Text());
-  CallerInfo caller{assistanceId_, options_.name, options_.email, options_.identifier, options_.description};
+  CallerInfo caller{assistanceId_,          options_.name,        options_.email,
+                    options_.identifier,    options_.description, options_.headerCharset};
   dialer_ = std::make_unique<AgentDialer>(loop_, std::move(caller), std::move(agents),
                                           DialerSettings{options_.pollIntervalMs, options_.ringTimeoutMs});
   dialer_->OnAgentChanged = [this](const AgentCall& call) { AgentChanged(call); };

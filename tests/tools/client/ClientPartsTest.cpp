@@ -53,6 +53,9 @@ TEST(ClientCommandLine, ValidLinesAndTheirMeaning) {
   EXPECT_EQ(o.agents[1], (AgentAddress{"::1", 8201}));
   EXPECT_FALSE(o.UsesService());
   EXPECT_TRUE(ParseCommandLine(Words({"--help"})).help);
+  EXPECT_EQ(o.headerCharset, HeaderCharset::Utf8);
+  EXPECT_EQ(ParseCommandLine(Words({"--agent", "h:1", "--header-charset=windows-1252"})).headerCharset,
+            HeaderCharset::Windows1252);
 }
 
 TEST(ClientCommandLine, FaultyLinesNameTheirFault) {
@@ -79,6 +82,7 @@ TEST(ClientCommandLine, FaultyLinesNameTheirFault) {
       {Words({"--agent", "h:1", "--auto=yes"}), "takes no value"},
       {Words({"--agent", "h:1", "--name"}), "expects a value"},
       {Words({"--agent", "h:1", "--frobnicate"}), "Unknown option"},
+      {Words({"--agent", "h:1", "--header-charset", "latin1"}), "--header-charset"},
   };
   for (const Case& c : cases) {
     try {
@@ -105,6 +109,17 @@ TEST(ClientCallHeaders, NewCallCarriesTheCallersDataOthersOnlyTheCall) {
   // The agent reads the description back as its lines.
   EXPECT_EQ(base::ParseCommaText(HeaderValue(first, "DAD-Description")),
             Words({"First line, with comma", "", "\"Quoted\" last"}));
+
+  // The Windows code page of older customer programs, on request; what it lacks becomes "?".
+  CallerInfo accents{"A\xC3\xA9", "Zo\xC3\xA9", "z\xC3\xA9@example.invalid", "\xC3\xA9" "1",
+                     "caf\xC3\xA9\n\xE2\x82\xAC \xE2\x98\x83", HeaderCharset::Windows1252};
+  const HeaderList old = CallHeaders(accents, kActionNewCall, 1);
+  EXPECT_EQ(HeaderValue(old, "DAD-AssistanceID"), "A\xE9");
+  EXPECT_EQ(HeaderValue(old, "DAD-ClientNom"), "Zo\xE9");
+  EXPECT_EQ(HeaderValue(old, "DAD-ClientEMail"), "z\xE9@example.invalid");
+  EXPECT_EQ(HeaderValue(old, "DAD-ClientID"), "\xE9" "1");
+  EXPECT_EQ(base::ParseCommaText(HeaderValue(old, "DAD-Description")), Words({"caf\xE9", "\x80 ?"}));
+  EXPECT_EQ(HeaderValue(CallHeaders(accents, kActionPoll, 1), "DAD-AssistanceID"), "A\xE9");
 
   caller.identifier = "   ";
   EXPECT_EQ(HeaderValue(CallHeaders(caller, kActionNewCall, 1), "DAD-TypeClient"), "0");

@@ -58,7 +58,7 @@ protected:
     agent.reset();
   }
 
-  CustomerProgram& Program() {
+  CustomerProgram& Program(const std::function<void(ClientOptions&)>& adjust = {}) {
     ClientOptions o;
     o.serviceUrl = service.root;
     o.groupId = service.demo.groupeId;
@@ -69,6 +69,7 @@ protected:
     o.screenHeight = 240;
     o.receiveDir = receiveDir.path().string();
     o.pollIntervalMs = kPollMs;
+    if (adjust) adjust(o);
     program = std::make_unique<CustomerProgram>(loop, o, output);
     return *program;
   }
@@ -170,3 +171,39 @@ TEST_F(ConsoleEndToEndTest, RefusalAtTheConsoleIsRecordedAsR) {
   EXPECT_EQ(p.ExitCode(), kExitNoSession);
   EXPECT_EQ(Closing(p.AssistanceId()), "R");
 }
+
+// Older customer programs send the caller's texts in their Windows code page: the console reads
+// them as it reads UTF-8.
+class ConsoleHeaderCharsetTest : public ConsoleEndToEndTest,
+                                 public ::testing::WithParamInterface<HeaderCharset> {};
+
+TEST_P(ConsoleHeaderCharsetTest, CallersTextsReachTheDialogAndTheSessionIntact) {
+  CustomerProgram& p = Program([](ClientOptions& o) {
+    o.name = "Zo\xC3\xA9 D\xC3\xBCrr";                                    // Zoé Dürr
+    o.description = "\xC3\x89" "cran noir\nplus de caf\xC3\xA9 \xE2\x82\xAC";  // Écran noir / plus de café €
+    o.headerCharset = GetParam();
+  });
+  const std::string description = "\xC3\x89" "cran noir\r\nplus de caf\xC3\xA9 \xE2\x82\xAC\r\n";
+  p.Start();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0]->TexteClient(), "Zo\xC3\xA9 D\xC3\xBCrr");
+  EXPECT_EQ(dialogs[0]->Description(), description);
+  dialogs[0]->Accepter();
+  loop.advance(kPollMs);
+  ASSERT_EQ(sessions.size(), 1u);
+  auto& model = *sessions.back();
+  EXPECT_EQ(model.Client().Nom, "Zo\xC3\xA9 D\xC3\xBCrr");
+  EXPECT_EQ(model.Description(), description);
+  EXPECT_NE(model.Caption().find("Assistance : Zo\xC3\xA9 D\xC3\xBCrr"), std::string::npos);
+  ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 2; }));
+  model.InitierCloture();
+  loop.advance(3000);
+  ASSERT_TRUE(WaitFor([&] { return p.Finished(); }));
+  EXPECT_EQ(p.ExitCode(), kExitSessionHeld);
+}
+
+INSTANTIATE_TEST_SUITE_P(Charset, ConsoleHeaderCharsetTest,
+                         ::testing::Values(HeaderCharset::Utf8, HeaderCharset::Windows1252),
+                         [](const ::testing::TestParamInfo<HeaderCharset>& info) {
+                           return info.param == HeaderCharset::Utf8 ? "Utf8" : "Windows1252";
+                         });
