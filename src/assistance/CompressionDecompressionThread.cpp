@@ -36,7 +36,7 @@ public:
       if (t_.report_.flushPosted) return;
       t_.report_.flushPosted = true;
     }
-    t_.loop_.post([&t = t_, alive = std::weak_ptr<bool>(t_.alive_)] {
+    t_.loop_.post([&t = t_, alive = t_.aliveWeak_] {
       if (alive.lock()) t.FlushReport();
     });
   }
@@ -78,13 +78,20 @@ TCompressionDecompressionThread::TCompressionDecompressionThread(base::MainLoop&
 }
 
 TCompressionDecompressionThread::~TCompressionDecompressionThread() {
-  Terminate();
-  if (worker_.joinable()) {
-    if (loop_.isMainThread()) loop_.waitPumping([this] { return finished_.load(); });
-    worker_.join();
-  }
+  StopAndJoin();
   if (list_) list_->Remove(this);
+}
+
+void TCompressionDecompressionThread::StopAndJoin() {
+  // First, so that no end posted by the worker deletes this object while the wait below serves
+  // the main loop's posted work.
   alive_.reset();
+  Terminate();
+  if (!worker_.joinable()) return;
+  // The worker never waits for the main thread; the pumping wait keeps the rest of the program
+  // served while it finishes its current piece.
+  if (loop_.isMainThread()) loop_.waitPumping([this] { return finished_.load(); });
+  worker_.join();
 }
 
 void TCompressionDecompressionThread::Start() {
@@ -111,7 +118,7 @@ void TCompressionDecompressionThread::Run() {
   finished_.store(true);
   loop_.wake();
   // The end is the main thread's: hide the dialog, tell the owner, and free the object if asked.
-  loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
+  loop_.post([this, alive = aliveWeak_] {
     if (!alive.lock()) return;  // destroyed by its owner meanwhile
     dialog_.Hide();
     if (OnDialogChange) OnDialogChange(*this);

@@ -6,7 +6,9 @@
 // worker stores its latest report under reportMutex_ and posts one flush to the main thread while
 // none is pending (it never waits for the main thread). Terminate may be called from any thread;
 // the worker notices it at its next report and ends as aborted. With FreeOnTerminate (the
-// default) the object deletes itself on the main thread after OnTerminate.
+// default) the object deletes itself on the main thread after OnTerminate. Its list may instead
+// stop it (CompressionThreadList::StopAll): the worker is then joined at once and nothing of it
+// reaches the main thread any more (no report, no OnTerminate).
 
 #include <atomic>
 #include <functional>
@@ -29,7 +31,8 @@ public:
   // folder to fill (Unpack). list, when given, holds the thread while it exists.
   TCompressionDecompressionThread(base::MainLoop& loop, Mode mode, std::string source,
                                   std::string destination, CompressionThreadList* list = nullptr);
-  // Asks the worker to terminate and waits for it, serving its hand-overs.
+  // Asks the worker to terminate and waits for it, serving the main loop meanwhile; what the
+  // worker posted and did not run yet is dropped.
   ~TCompressionDecompressionThread();
   TCompressionDecompressionThread(const TCompressionDecompressionThread&) = delete;
   TCompressionDecompressionThread& operator=(const TCompressionDecompressionThread&) = delete;
@@ -57,6 +60,7 @@ public:
   ProgressionDialogModel& Dialog() { return dialog_; }
 
 private:
+  friend class CompressionThreadList;
   class Reporter;
   struct PendingReport {
     std::string title;
@@ -67,6 +71,8 @@ private:
   };
   void Run();
   void FlushReport();
+  // Main thread: drops what the worker posted, asks it to terminate and joins it.
+  void StopAndJoin();
 
   base::MainLoop& loop_;
   const Mode mode_;
@@ -80,8 +86,11 @@ private:
   std::string error_;      // idem
   std::mutex reportMutex_;  // guards report_
   PendingReport report_;
-  // Weakly held by posted work; reset by the destructor once the worker has ended.
+  // Posted work runs only while alive_ exists; the main thread resets it (destructor, StopAll)
+  // before it waits for the worker. The worker copies aliveWeak_, which is never reassigned, so
+  // that reset races with nothing.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  const std::weak_ptr<bool> aliveWeak_ = alive_;
   std::thread worker_;
 };
 

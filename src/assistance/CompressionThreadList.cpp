@@ -26,4 +26,21 @@ void CompressionThreadList::TerminateAll() {
   for (auto* thread : threads_) thread->Terminate();
 }
 
+void CompressionThreadList::StopAll() {
+  for (;;) {
+    TCompressionDecompressionThread* thread = nullptr;
+    {
+      std::lock_guard lock(mutex_);
+      if (threads_.empty()) return;
+      thread = threads_.back();
+      threads_.pop_back();
+    }
+    // Unlisted first: the thread's destructor must not come back to this list, which may go
+    // before a thread owned elsewhere.
+    thread->list_ = nullptr;
+    thread->StopAndJoin();
+    if (thread->FreeOnTerminate) delete thread;
+  }
+}
+
 }  // namespace corvane::assistance

@@ -129,10 +129,10 @@ TFrmInstanceCorvaneAgentModel::~TFrmInstanceCorvaneAgentModel() {
   timerDeconnexion_.stop();
   timerLeds_.stop();
   planificateur_.Arreter();
-  threads_.TerminateAll();
   // No connection thread may wait for the main thread any more, then every one is joined before
-  // the channel components go.
+  // the channel components go; every packing thread is joined before its list goes.
   ArreterEcoute();
+  threads_.StopAll();
 }
 
 // --- opening ------------------------------------------------------------------------------------------
@@ -159,12 +159,20 @@ void TFrmInstanceCorvaneAgentModel::ArreterEcoute() {
   timerConnexion_.stop();
   timerDeconnexion_.stop();
   timerLeds_.stop();
+  CouperSynchronisation();
+  serveur_.SetActive(false);
+}
+
+void TFrmInstanceCorvaneAgentModel::CouperSynchronisation() {
+  // Under the components' lock from the collection to the last call: a per-transfer channel is
+  // destroyed on its own connection thread, which removes it under that lock, so none of the
+  // collected components can go meanwhile.
+  const auto verrou = racine_.LockComponents();
   std::vector<session::TOLACustomServer*> tous;
   racine_.ForEachComponent([&](session::TComponent& c) {
     if (auto* s = dynamic_cast<session::TOLACustomServer*>(&c)) tous.push_back(s);
   });
   for (auto it = tous.rbegin(); it != tous.rend(); ++it) (*it)->SetSynchronizeEvents(false);
-  serveur_.SetActive(false);
 }
 
 void TFrmInstanceCorvaneAgentModel::ActiverServeur() {
@@ -177,8 +185,13 @@ void TFrmInstanceCorvaneAgentModel::Afficher() {
   try {
     agent_.SetStatusAgent(service::TStatusAgent::saOccupe);
   } catch (...) {
-    // The session goes on; the agent sees why the status could not be set.
-    ReporterErreur(std::current_exception());
+    // The session goes on; the agent sees why the status could not be set. The box is posted:
+    // this runs inside the customer's start request, whose answer must not wait for the agent
+    // to dismiss a modal box.
+    std::weak_ptr<bool> vivant = vivantFaible_;
+    loop_.post([this, vivant, erreur = std::current_exception()] {
+      if (!vivant.expired()) ReporterErreur(erreur);
+    });
   }
   actInitierCloture_ = true;
   RemplirAffichageClient();
@@ -293,6 +306,8 @@ void TFrmInstanceCorvaneAgentModel::Notifier(SessionConnexions::Evenement evenem
 void TFrmInstanceCorvaneAgentModel::Evenement(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre) {
   using E = SessionConnexions::Evenement;
   using G = SessionConnexions::Genre;
+  // Served while the closing window stops its server: the state stays as the window left it.
+  if (ferme_) return;
   switch (evenement) {
     case E::Connexion:
       ++connexions_;
@@ -369,11 +384,7 @@ void TFrmInstanceCorvaneAgentModel::TickDeconnexion() {
       timerDeconnexion_.setInterval(kPeriodeDeconnexionRapide);
       break;
     case 5: {
-      std::vector<session::TOLACustomServer*> tous;
-      racine_.ForEachComponent([&](session::TComponent& c) {
-        if (auto* s = dynamic_cast<session::TOLACustomServer*>(&c)) tous.push_back(s);
-      });
-      for (auto it = tous.rbegin(); it != tous.rend(); ++it) (*it)->SetSynchronizeEvents(false);
+      CouperSynchronisation();
       // Hand-overs that connection threads queued before they saw the switch run now.
       loop_.runHandOvers();
       if (enAttente_->load() > 0) {
@@ -475,6 +486,12 @@ void TFrmInstanceCorvaneAgentModel::Fermer() {
   timerLeds_.stop();
   timerDeconnexion_.stop();
   planificateur_.Arreter();
+  // Everything that could still reach the window ends before it is told to close: the server
+  // stops (its connection threads are joined while their hand-overs are served), the packing
+  // threads are joined, and connection events still posted are dropped.
+  ArreterEcoute();
+  threads_.StopAll();
+  vivant_.reset();
   if (OnFermer) OnFermer();
   agent_.LibererFenetreSession(this);
 }

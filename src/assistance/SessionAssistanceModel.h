@@ -147,7 +147,10 @@ public:
   // --- events for the window ---
   std::function<void()> OnChange;     // a shown value changed
   std::function<void()> OnAfficher;   // show the window
-  std::function<void()> OnFermer;     // the window closes (destroy it); the model goes soon after
+  // The window closes (destroy it); the model goes soon after. Raised once the session's server
+  // has stopped, its hand-overs were served and its packing threads were joined: no event of this
+  // model reaches the window after it.
+  std::function<void()> OnFermer;
   std::function<void(const std::string& texte)> OnErreur;  // modal error box
   std::function<void(const std::string& caption, const std::string& texte)> OnAvertissement;
   std::function<void(Outil)> OnAttention;  // flash the task-bar button, raise the tool's button
@@ -187,6 +190,8 @@ private:
   void Progression(session::TOLABaseComponent& sender, const session::TOLAFileTransfertProgressInfos& infos);
   void AccepterEnvoi(const std::string& fichier, const std::string& repertoire, bool& accept);
   void Fermer();
+  // Switches event hand-over off on every channel component, from the last to the first.
+  void CouperSynchronisation();
   uint64_t Ecoule() const;
 
   base::MainLoop& loop_;

@@ -91,6 +91,35 @@ TEST(CompressionThreadTest, TerminateStopsAtTheNextReportAndTheThreadFreesItself
   EXPECT_FALSE(fs::exists(archive));  // an aborted packing leaves nothing to send
 }
 
+TEST(CompressionThreadTest, StopAllJoinsEveryThreadBeforeTheListGoes) {
+  base::ManualLoop loop;
+  TempFolder tmp;
+  const std::string big = (tmp.path() / "big").string();
+  WriteFile(tmp.path() / "big" / "data.bin", RandomBytes(16'000'000));
+  int endsSeen = 0;
+  auto count = [&](TCompressionDecompressionThread&) { ++endsSeen; };
+  std::unique_ptr<TCompressionDecompressionThread> owned;
+  {
+    CompressionThreadList list;
+    auto* freeing = new TCompressionDecompressionThread(loop, TCompressionDecompressionThread::Pack, big,
+                                                        tmp / "a.z", &list);
+    freeing->OnTerminate = count;
+    freeing->Start();
+    owned = std::make_unique<TCompressionDecompressionThread>(loop, TCompressionDecompressionThread::Pack, big,
+                                                              tmp / "b.z", &list);
+    owned->FreeOnTerminate = false;
+    owned->OnTerminate = count;
+    owned->Start();
+    ASSERT_TRUE(loop.pumpUntil([&] { return owned->Dialog().Position() > 0; }));  // both at work
+    list.StopAll();
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_TRUE(owned->Finished());
+  }  // the list goes first; the thread owned elsewhere outlives it
+  loop.pump();
+  EXPECT_EQ(endsSeen, 0);  // nothing of a stopped thread reaches the main thread
+  owned.reset();
+}
+
 TEST(CompressionThreadTest, FailureIsReportedWithItsMessage) {
   base::ManualLoop loop;
   TempFolder tmp;

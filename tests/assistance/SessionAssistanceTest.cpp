@@ -6,7 +6,9 @@
 #include <fstream>
 #include <thread>
 
+#include "ArchiveTestSupport.h"
 #include "SessionTestSupport.h"
+#include "assistance/CompressionDecompressionThread.h"
 #include "assistance/SessionLimits.h"
 
 using namespace corvane;
@@ -227,6 +229,33 @@ TEST_F(SessionAssistanceTest, AllAssistancePortsBusyAnswersNok) {
   EXPECT_TRUE(dialogs.empty());
 }
 
+TEST_F(SessionAssistanceTest, UnknownCustomerIdentifierReleasesTheAssistancePort) {
+  uint16_t only = 0;
+  {
+    session::TcpServer probe(loop);  // a free port, released at once
+    probe.SetBinding("127.0.0.1", 0);
+    probe.SetActive(true);
+    only = static_cast<uint16_t>(probe.Port());
+  }
+  service::TRemotableAgent record = *agent->InfosAgent();
+  record.Ports = std::to_string(only);
+  agent->MettreAJourAgent(record);
+  for (int i = 0; i < 2; ++i) {  // the second call finds the only port free again
+    httplib::Headers h = CallHeaders("WRONG-" + std::to_string(i), 1, 1);
+    h.emplace("DAD-TypeClient", "1");
+    h.emplace("DAD-ClientID", "NO-SUCH-CUSTOMER");
+    const HttpResult r = Call(h);
+    EXPECT_EQ(r.status, 500);
+    EXPECT_FALSE(r.body.empty());
+    EXPECT_EQ(agent->NbreSessions(), 0);
+  }
+  EXPECT_TRUE(warnings.empty());  // never "all ports busy"
+  EXPECT_TRUE(dialogs.empty());
+  session::TcpServer again(loop);
+  again.SetBinding("127.0.0.1", only);
+  EXPECT_NO_THROW(again.SetActive(true));
+}
+
 TEST_F(SessionAssistanceTest, SimultaneousCallsGetTheirOwnPortsUntilTheListRunsOut) {
   constexpr int kPorts = 6, kCalls = 9;
   std::string ports;
@@ -392,6 +421,56 @@ TEST_F(SessionAssistanceTest, ClosingWhileHandOversArePendingDoesNotDeadlock) {
   EXPECT_TRUE(sessions.empty());
   loop.pump();
   EXPECT_EQ(agent->NbreSessions(), 0);
+}
+
+TEST_F(SessionAssistanceTest, NothingReachesTheWindowAfterItWasToldToClose) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  TempFolder tmp;
+  WriteFile(tmp.path() / "big" / "data.bin", RandomBytes(16'000'000));
+  bool closed = false;
+  int late = 0;
+  model.OnChange = [&] { late += closed; };
+  model.OnFermer = [&] {
+    closed = true;
+    sessions.erase(std::find(sessions.begin(), sessions.end(), &model));
+  };
+  // A packing thread of the transfers window, freeing itself, still working at the close.
+  auto* packing = new TCompressionDecompressionThread(loop, TCompressionDecompressionThread::Pack,
+                                                      (tmp.path() / "big").string(), tmp / "big.z",
+                                                      &model.ThreadsCompression());
+  packing->OnDialogChange = [&](TCompressionDecompressionThread&) { late += closed; };
+  packing->OnTerminate = [&](TCompressionDecompressionThread&) { late += closed; };
+  packing->Start();
+  // A customer connection that announced nothing yet (the window stays closable in state 0) is
+  // open at the close: its end comes while the server stops.
+  Customer customer(loop, port);
+  customer.Raw(session::mcEmpty);
+  ASSERT_TRUE(WaitFor([&] { return model.Connexions() == 1; }));
+  ASSERT_EQ(model.EtatConnexion(), 0);
+  ASSERT_TRUE(model.DemanderFermeture());
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(model.ThreadsCompression().Count(), 0u);  // stopped and joined before the close
+  loop.pump();
+  EXPECT_EQ(agent->NbreSessions(), 0);
+  EXPECT_EQ(late, 0);
+}
+
+TEST_F(SessionAssistanceTest, StatusFailureAtShowingIsReportedAfterTheStartRequest) {
+  // The start request is answered (and its call context purged) before the error box comes.
+  proxy->failures["ModifierStatus"] = [] { throw service::EConnectionRefused("down"); };
+  std::vector<size_t> contextsAtError;
+  agent->OnErreur = [&](std::exception_ptr e) {
+    applicationErrors.push_back(e);
+    contextsAtError.push_back(agent->Contextes().Count());
+  };
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  loop.pump();
+  EXPECT_TRUE(model.Visible());
+  ASSERT_EQ(contextsAtError.size(), 1u);
+  EXPECT_EQ(contextsAtError[0], 0u);
+  EXPECT_THROW(std::rethrow_exception(applicationErrors.at(0)), service::EConnectionRefused);
 }
 
 TEST_F(SessionAssistanceTest, ControllerEndingWithARunningSessionStopsEverything) {
