@@ -8,20 +8,20 @@ namespace corvane::records {
 EtatDetailsAssistance DetailsAssistance(TdmGestionAssistances& history, bool agentConnecte) {
   EtatDetailsAssistance d;
   VirtualRecordSet& rows = history.EzAssistance();
-  const bool hasRow = rows.active() && rows.recNo() >= 0;
-  if (hasRow) {
-    d.assistanceId = rows.fieldByName("AssistanceID").asString();
-    for (char letter : rows.fieldByName("Cloture").asString()) {
+  const service::TRemotableAssistance* session = history.sessionAt(rows.recNo());
+  if (session) {
+    d.assistanceId = session->AssistanceID;
+    for (char letter : session->Cloture) {
       const int index = ClotureIndex(letter);
       d.lignesCloture.push_back({ClotureText(index), ClotureColoursOf(index)});
     }
   }
-  d.sessionVisible = agentConnecte && hasRow && !d.assistanceId.empty();
+  d.sessionVisible = agentConnecte && session && !d.assistanceId.empty();
   d.titre = d.sessionVisible ? std::string() : "(" + base::Tr("no selected assistance") + ")";
   if (!d.sessionVisible) return d;
-  d.demande = rows.fieldByName("DemandeDescription").asString();
-  d.rapport = rows.fieldByName("ReponseDescription").asString();
-  d.agentVisible = !rows.fieldByName("AgentID").isNull();
+  d.demande = session->DemandeDescription;
+  d.rapport = session->ReponseDescription;
+  d.agentVisible = !session->AgentID.empty();
   VirtualRecordSet& agents = history.EzAgent();
   d.agentTrouve = history.agentTrouve() && agents.active() && agents.recNo() >= 0;
   if (d.agentVisible && d.agentTrouve) {

@@ -52,9 +52,13 @@ bool SessionMatches(const TRemotableAssistance& s, const TRemotableFiltre& f) {
       break;
     case TFiltreIdentificationClient::ficTous:
       break;
-    case TFiltreIdentificationClient::ficSpecifique:
-      if (ParseInteger(clientId).value_or(-1) != f.ClientID) return false;
+    case TFiltreIdentificationClient::ficSpecifique: {
+      // Only a session of that customer's record: a session without one (blank identifier) never
+      // matches, also when no customer is chosen (ClientID -1), as the service answers.
+      const std::optional<int64_t> id = ParseInteger(clientId);
+      if (!id || *id != f.ClientID) return false;
       break;
+    }
   }
   switch (f.RequeteClient) {
     case TFiltreRequeteClient::frcPrisesEnCharge:

@@ -61,6 +61,12 @@ public:
 
   // Rows shown, in row order (for the export and the benchmarks).
   const std::vector<HistorySession>& sessions() const { return shown_; }
+  // The session behind a row as the service sent it, or nullptr outside the rows. The export and
+  // the details pane read texts from here: the record set's sizes bound edits, not what is read.
+  const service::TRemotableAssistance* sessionAt(int row) const {
+    if (!assistances_.active() || row < 0 || row >= static_cast<int>(shown_.size())) return nullptr;
+    return shown_[static_cast<size_t>(row)].record.get();
+  }
   const std::vector<service::TRemotableAgent>& agents() const { return agentList_; }
   // The cached periods, sorted by start (for tests and diagnostics).
   const std::vector<service::TRemotableFiltre>& periodesCache() const { return periods_; }

@@ -148,11 +148,6 @@ constexpr Column kColumns[] = {
     {"agent-email", "Agent e-mail"},
 };
 
-std::string Text(const VirtualRecordSet& set, int row, const char* field) {
-  const Field* f = set.findField(field);
-  return f ? service::ToText(set.valueAt(row, f->index())) : std::string();
-}
-
 }  // namespace
 
 std::string NettoyerDescription(std::string_view text, const OptionsExport& options) {
@@ -259,13 +254,16 @@ std::string ExportHistorique::Document(const OptionsExport& options) const {
   const Field& demandeDate = rows.fieldByName("DemandeDate");
   const Field& reponseDate = rows.fieldByName("ReponseDate");
   for (int row = 0; row < count; ++row) {
+    // Row i is the i-th shown session. Texts come whole from the session as the service sent it;
+    // dates from the record set, which converts them to local time.
+    const service::TRemotableAssistance* session = history_.sessions()[static_cast<size_t>(row)].record.get();
     xmlNodePtr a = XmlBuilder::child(assistances, "assistance");
-    const std::string assistanceId = Text(rows, row, "AssistanceID");
+    const std::string& assistanceId = session->AssistanceID;
     // An identifier that is not a number is written as received rather than failing the export.
     const std::optional<int64_t> numericId = ParseInteger(assistanceId);
     XmlBuilder::attribute(a, "id", numericId ? std::to_string(*numericId) : assistanceId);
 
-    const std::string agentId = Text(rows, row, "AgentID");
+    const std::string& agentId = session->AgentID;
     const std::optional<int64_t> agentNumber = ParseInteger(agentId);
     const bool hasAgent = agentNumber && *agentNumber >= 0;
     if (hasAgent) {
@@ -291,17 +289,17 @@ std::string ExportHistorique::Document(const OptionsExport& options) const {
       XmlBuilder::child(a, "duration");
     }
 
-    const std::string identifiant = Text(rows, row, "ClientIdentifiant");
+    const std::string& identifiant = session->ClientIdentifiant;
     XmlBuilder::text(a, "client-identification", identifiant);
     const bool known = !identifiant.empty();
-    XmlBuilder::text(a, "client-name", Text(rows, row, known ? "ClientNom" : "CorvaneClientNom"));
-    XmlBuilder::text(a, "client-email", Text(rows, row, known ? "ClientEmail" : "CorvaneClientEmail"));
-    XmlBuilder::text(a, "client-ip", Text(rows, row, "ClientAdressIP"));
-    optional(a, "client-request", NettoyerDescription(Text(rows, row, "DemandeDescription"), options));
+    XmlBuilder::text(a, "client-name", known ? session->ClientNom : session->CorvaneClientNom);
+    XmlBuilder::text(a, "client-email", known ? session->ClientEmail : session->CorvaneClientEmail);
+    XmlBuilder::text(a, "client-ip", session->ClientAdressIP);
+    optional(a, "client-request", NettoyerDescription(session->DemandeDescription, options));
     XmlBuilder::text(a, "client-request-type", hasAgent ? "Handled" : "NotHandled");
-    optional(a, "agent-report", NettoyerDescription(Text(rows, row, "ReponseDescription"), options));
+    optional(a, "agent-report", NettoyerDescription(session->ReponseDescription, options));
 
-    const unsigned set = ClotureSet(Text(rows, row, "Cloture"));
+    const unsigned set = ClotureSet(session->Cloture);
     if (set != 0) {
       xmlNodePtr responses = XmlBuilder::child(a, "agents-responses");
       for (int i = 0; i < kClotureStates; ++i)

@@ -42,7 +42,7 @@ Variant ConvertForField(const FieldDef& def, const Variant& value) {
     case FieldType::Memo: {
       std::string text = service::ToText(value);
       if (text.empty()) return {};
-      return def.type == FieldType::String ? TruncateChars(std::move(text), def.size) : text;
+      return text;
     }
     case FieldType::Integer:
     case FieldType::SmallInt: {
@@ -139,6 +139,9 @@ void Field::setValue(const Variant& value) {
   if (def_.readOnly)
     throw EDataSetError(base::Format(base::Tr("Field '%s' cannot be modified"), {def_.name}));
   Variant converted = ConvertForField(def_, value);
+  // The declared size bounds what the agent types; values the service sent are shown whole.
+  if (def_.type == FieldType::String && std::holds_alternative<std::string>(converted))
+    converted = TruncateChars(std::move(std::get<std::string>(converted)), def_.size);
   if (std::holds_alternative<int64_t>(converted) && (def_.minValue || def_.maxValue)) {
     int64_t v = std::get<int64_t>(converted);
     int64_t lo = def_.minValue.value_or(0), hi = def_.maxValue.value_or(0);

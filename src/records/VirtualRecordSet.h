@@ -30,7 +30,7 @@ class VirtualRecordSet;
 struct FieldDef {
   std::string name;
   FieldType type = FieldType::String;
-  int size = 0;                // strings: most characters kept
+  int size = 0;                // strings: most characters the agent can type (values read stay whole)
   std::string displayLabel;    // English caption, translated when shown; empty: the name
   int displayWidth = 0;        // in characters; 0: the type's default
   bool visible = true;
@@ -63,7 +63,8 @@ public:
   bool asBoolean() const;
 
   // Only while editing or inserting. Converts to the field's type (EDataSetError when it does
-  // not), checks the range, stores, then runs the validation callback.
+  // not), cuts a string to the field's size, checks the range, stores, then runs the validation
+  // callback.
   void setValue(const Variant& value);
   void setAsString(std::string_view text);  // through the text setter when there is one
 
@@ -164,8 +165,9 @@ private:
   int nextListenerId_ = 1;
 };
 
-// Converts a value to a field type's representation: text for strings (empty text is null),
-// integers, booleans, day numbers. Throws EDataSetError naming the field when it does not convert.
+// Converts a value to a field type's representation: text for strings (empty text is null; no
+// length limit, the size applies to edits only), integers, booleans, day numbers. Throws
+// EDataSetError naming the field when it does not convert.
 Variant ConvertForField(const FieldDef& def, const Variant& value);
 
 }  // namespace corvane::records

@@ -51,9 +51,12 @@ void GlobalInit() {
 
 }  // namespace
 
+bool IsHttpsUrl(std::string_view url) {
+  return url.size() >= 8 && EqualsIgnoreCase(url.substr(0, 8), "https://");
+}
+
 bool IsHttpUrl(std::string_view url) {
-  return (url.size() >= 7 && EqualsIgnoreCase(url.substr(0, 7), "http://")) ||
-         (url.size() >= 8 && EqualsIgnoreCase(url.substr(0, 8), "https://"));
+  return (url.size() >= 7 && EqualsIgnoreCase(url.substr(0, 7), "http://")) || IsHttpsUrl(url);
 }
 
 struct CurlTransport::Handles {
@@ -94,8 +97,11 @@ HttpAnswer CurlTransport::post(const std::string& url, const std::string& soapAc
   std::unique_ptr<curl_slist, void (*)(curl_slist*)> headerGuard(headers, curl_slist_free_all);
 
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+  // A call begun over https stays on https through its redirects (the body goes along).
+  const bool secure = IsHttpsUrl(url);
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+  if (!options_.caInfo.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, options_.caInfo.c_str());
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(easy, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
@@ -164,6 +170,8 @@ HttpAnswer CurlTransport::post(const std::string& url, const std::string& soapAc
     case CURLE_COULDNT_CONNECT:
       throw EConnectionRefused(base::Tr("Connection refused.") + " " + url);
     case CURLE_UNSUPPORTED_PROTOCOL:
+      if (secure)
+        throw ETransportError(base::Tr("The service redirected an https call to an address that is not https."));
       throw ETransportError(base::Tr("The service redirected to an address that is not http or https."));
     default:
       throw ETransportError(base::Tr("The service could not be reached.") + " (" +

@@ -64,7 +64,9 @@ SoapReader::SoapReader(std::string_view xml) {
   // No network, no entity substitution, no DTD loading or defaulting, no messages on stderr.
   const int options = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_NOERROR |
                       XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
-  doc_ = xmlCtxtReadMemory(ctxt, xml.data(), static_cast<int>(xml.size()), nullptr, "UTF-8",
+  // The encoding is the document's own (byte-order mark or declaration, UTF-8 without either):
+  // forcing one would misread an answer declared ISO-8859-1. The tree holds UTF-8 either way.
+  doc_ = xmlCtxtReadMemory(ctxt, xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
                            options);
   std::string reason;
   if (const xmlError* err = xmlCtxtGetLastError(ctxt); err && err->message) reason = Trim(err->message);

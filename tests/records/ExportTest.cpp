@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "FakeGateway.h"
+#include "records/DetailsAssistance.h"
 #include "records/DmGestionAssistances.h"
 #include "records/DmGestionClient.h"
 #include "records/ExportHistorique.h"
@@ -220,6 +221,40 @@ Please help</client-request>
 )";
   EXPECT_EQ(ReadFile(file), expected);
   EXPECT_EQ(history.EzAssistance().recNo(), 0);  // back on the first row
+}
+
+TEST_F(Export, ClosingsOfManyAgentsAndLongAddressesStayWhole) {
+  // A group call that reached eleven agents before one accepted, from IPv6 and IPv4-mapped
+  // addresses: longer than the grid's columns, whole everywhere they are read.
+  const std::string cloture = "IIIIIIIIIIRO";
+  const std::string addresses[] = {"2001:db8:85a3::8a2e:370:7334", "::ffff:192.168.100.200"};
+  gateway.sessions.resize(2);
+  for (size_t i = 0; i < 2; ++i) {
+    gateway.sessions[i].ClientAdressIP = addresses[i];
+    gateway.sessions[i].Cloture = cloture;
+  }
+  history.clearCache();
+  history.reload();
+  VirtualRecordSet& rows = history.EzAssistance();
+  ASSERT_EQ(rows.recordCount(), 2);
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(rows.textAt(row, rows.fieldByName("ClientAdressIP").index()), addresses[row]);
+    EXPECT_EQ(rows.textAt(row, rows.fieldByName("Cloture").index()), cloture);
+    EXPECT_EQ(rows.valueAt(row, rows.fieldByName("EtatCloture").index()), Variant(int64_t{0}));
+  }
+
+  const EtatDetailsAssistance details = DetailsAssistance(history, true);
+  ASSERT_EQ(details.lignesCloture.size(), cloture.size());
+  EXPECT_EQ(details.lignesCloture.back().texte, "Accepted");
+  EXPECT_EQ(details.lignesCloture.back().couleurs.background, (Rgb{0, 128, 0}));
+
+  const std::string doc = exporter.Document({});
+  for (const std::string& address : addresses)
+    EXPECT_NE(doc.find("<client-ip>" + address + "</client-ip>"), std::string::npos) << doc;
+  EXPECT_NE(doc.find("<agents-responses>\n        <response>OK</response>\n        <response>Ignored</response>\n"
+                     "        <response>Refused</response>\n      </agents-responses>"),
+            std::string::npos)
+      << doc;
 }
 
 TEST_F(Export, CsvFromTheRealStyleSheetInWindows1252WithCrLf) {

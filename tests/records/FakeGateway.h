@@ -75,9 +75,34 @@ public:
     historyQueries.push_back(f);
     TRemotableAssistances out;
     for (const auto& s : sessions)
-      if (s.DemandeDate >= f.DateDebutInclue && s.DemandeDate < f.DateFinNonInclue && SessionMatches(s, f))
+      if (s.DemandeDate >= f.DateDebutInclue && s.DemandeDate < f.DateFinNonInclue && Selected(s, f))
         out.push_back(s);
     return out;
+  }
+  // The service's selection as the contract describes it, written apart from the console's cache
+  // matching so that a fault in one does not hide in the other. A session of a customer's record
+  // has that record's identifier; other sessions have none.
+  static bool Selected(const TRemotableAssistance& s, const TRemotableFiltre& f) {
+    const bool identified = s.ClientID.find_first_not_of(' ') != std::string::npos;
+    const bool handled = !s.AgentID.empty();
+    bool customer = true;
+    switch (f.IdentificationClient) {
+      case TFiltreIdentificationClient::ficIdentifies: customer = identified; break;
+      case TFiltreIdentificationClient::ficNonIdentifies: customer = !identified; break;
+      case TFiltreIdentificationClient::ficTous: break;
+      case TFiltreIdentificationClient::ficSpecifique:
+        customer = identified && s.ClientID == std::to_string(f.ClientID);
+        break;
+    }
+    bool request = true;
+    if (f.RequeteClient == TFiltreRequeteClient::frcPrisesEnCharge) request = handled;
+    if (f.RequeteClient == TFiltreRequeteClient::frcNonPrisesEnCharge) request = !handled;
+    bool response = true;
+    if (f.ReponsesAgents != TFiltreReponsesAgents::fraToutes) {
+      const std::string letter(1, " IRNUA"[static_cast<int>(f.ReponsesAgents)]);
+      response = f.FiltreReponsesAgentsExclusif ? s.Cloture == letter : s.Cloture.find(letter) != std::string::npos;
+    }
+    return customer && request && response;
   }
   std::string AjouterUnClient(const TRemotableClient& c) override {
     clientsSent.push_back(c);

@@ -56,6 +56,8 @@ struct Criteria {
   TFiltreIdentificationClient ident = ficTous;
   TFiltreReponsesAgents reponses = fraToutes;
   bool exclusif = false;
+  TFiltreRequeteClient requete = frcToutes;
+  int clientId = -1;  // ficSpecifique
 };
 
 struct Call {
@@ -67,7 +69,7 @@ struct Load {
   int from, to;  // the filter's period, days relative to today
   Criteria criteria;
   std::vector<Call> calls;  // ListeAssistances periods asked, in order
-  std::string kinds;        // which session kinds of the period are shown
+  std::string kinds;        // which session kinds of the period are shown (written out, not computed)
 };
 
 struct Scenario {
@@ -104,6 +106,8 @@ protected:
     filter.criteres.IdentificationClient = l.criteria.ident;
     filter.criteres.ReponsesAgents = l.criteria.reponses;
     filter.criteres.FiltreReponsesAgentsExclusif = l.criteria.exclusif;
+    filter.criteres.RequeteClient = l.criteria.requete;
+    filter.criteres.ClientID = l.criteria.clientId;
     gateway.historyQueries.clear();
     history.reload();
   }
@@ -127,6 +131,12 @@ TEST_F(HistoryCache, AsksTheServiceOnlyForWhatTheCacheCannotGive) {
   const Criteria ignored{ficTous, fraIgnore, false};
   const Criteria identified{ficIdentifies, fraToutes, false};
   const Criteria notIdentified{ficNonIdentifies, fraToutes, false};
+  const Criteria handled{ficTous, fraToutes, false, frcPrisesEnCharge};
+  const Criteria notHandled{ficTous, fraToutes, false, frcNonPrisesEnCharge};
+  const Criteria customer5{ficSpecifique, fraToutes, false, frcToutes, 5};
+  const Criteria customer7{ficSpecifique, fraToutes, false, frcToutes, 7};
+  const Criteria noCustomerChosen{ficSpecifique, fraToutes, false, frcToutes, -1};
+  const Criteria customer7NotHandled{ficSpecifique, fraToutes, false, frcNonPrisesEnCharge, 7};
   const Scenario scenarios[] = {
       {"filter starting tomorrow", {{1, 2, all, {}, ""}}, 0},
       {"last 7 days twice", {{-6, 1, all, {{-6, 1}}, "abc"}, {-6, 1, all, {{0, 1}}, "abc"}}, 1},
@@ -143,6 +153,19 @@ TEST_F(HistoryCache, AsksTheServiceOnlyForWhatTheCacheCannotGive) {
       {"identified then all",
        {{-4, 0, identified, {{-4, 0}}, "ac"}, {-4, 0, all, {{-4, 0}}, "abc"}, {-4, 0, notIdentified, {}, "b"}},
        1},
+      {"handled and not handled from the cache",
+       {{-5, -1, all, {{-5, -1}}, "abc"}, {-5, -1, handled, {}, "ab"}, {-5, -1, notHandled, {}, "c"}},
+       1},
+      {"handled then not handled", {{-5, -1, handled, {{-5, -1}}, "ab"}, {-5, -1, notHandled, {{-5, -1}}, "c"}}, 1},
+      {"specified customers from the cache",
+       {{-5, -1, all, {{-5, -1}}, "abc"},
+        {-5, -1, customer7, {}, "c"},
+        {-5, -1, customer5, {}, "a"},
+        {-5, -1, customer7NotHandled, {}, "c"},
+        {-5, -1, noCustomerChosen, {}, ""}},
+       1},
+      {"identified customers cover a specified one", {{-4, 0, identified, {{-4, 0}}, "ac"}, {-4, 0, customer5, {}, "a"}}, 1},
+      {"no customer chosen", {{-4, 1, noCustomerChosen, {{-4, 1}}, ""}, {-4, 1, noCustomerChosen, {{0, 1}}, ""}}, 1},
       {"a hole between two cached periods",
        {{-8, -6, all, {{-8, -6}}, "abc"},
         {-3, -1, all, {{-3, -1}}, "abc"},
@@ -161,6 +184,10 @@ TEST_F(HistoryCache, AsksTheServiceOnlyForWhatTheCacheCannotGive) {
         EXPECT_EQ(q.IdentificationClient, l.criteria.ident);
         EXPECT_EQ(q.ReponsesAgents, l.criteria.reponses);
         EXPECT_EQ(q.FiltreReponsesAgentsExclusif, l.criteria.exclusif);
+        EXPECT_EQ(q.RequeteClient, l.criteria.requete);
+        if (l.criteria.ident == ficSpecifique) {
+          EXPECT_EQ(q.ClientID, l.criteria.clientId);
+        }
       }
       EXPECT_EQ(shownIds(), expectedIds(std::max(l.from, -8), std::min(l.to, 1), l.kinds));
     }

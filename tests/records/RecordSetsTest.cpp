@@ -173,6 +173,30 @@ TEST(VirtualRecordSet, FieldsConvertCheckRangesAndTruncate) {
   EXPECT_EQ(set.fieldByName("N").asInteger(), 42);
 }
 
+TEST(VirtualRecordSet, SizesCutWhatIsTypedNeverWhatWasRead) {
+  std::vector<std::string> rows = {"2001:db8:85a3::8a2e:370:7334", "short"};
+  std::vector<std::string> posted;
+  VirtualRecordSet set("Sized");
+  set.addField(MakeField("Address", FieldType::String, 15, "", 0));
+  set.addField(MakeField("Note", FieldType::String, 4, "", 0));
+  set.callbacks().recordCount = [&] { return static_cast<int>(rows.size()); };
+  set.callbacks().fieldValue = [&](int row, const Field& f) {
+    return f.index() == 0 ? Variant(rows[static_cast<size_t>(row)]) : Variant(std::string("kept whole"));
+  };
+  set.callbacks().postData = [&](int, RecordSetState) {
+    posted = {set.fieldByName("Address").asString(), set.fieldByName("Note").asString()};
+  };
+  set.open();
+  EXPECT_EQ(set.fieldByName("Address").asString(), rows[0]);
+  EXPECT_EQ(set.textAt(0, 0), rows[0]);
+  EXPECT_EQ(set.valueAt(0, 1), Variant(std::string("kept whole")));
+  // An edit sends back whole what the agent did not touch, and cuts what it typed.
+  set.edit();
+  set.fieldByName("Note").setValue(std::string("typed too long"));
+  set.post();
+  EXPECT_EQ(posted, (std::vector<std::string>{rows[0], "type"}));
+}
+
 // ---- Agents
 
 class AgentsModule : public ::testing::Test {

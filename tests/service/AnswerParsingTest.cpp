@@ -85,6 +85,24 @@ TEST_F(AnswerParsing, AssistancesDecodeInlineAndReferencedItemsWithTheirDates) {
   EXPECT_EQ(list[2].AssistanceID, "3");
 }
 
+TEST_F(AnswerParsing, TextsAreReadInTheAnswersDeclaredEncoding) {
+  const std::string utf8 = AgentAnswer("LogIn", "<return>Dupr\xc3\xa9</return>");
+  const std::string latin1 = AgentAnswer("LogIn", "<return>Dupr\xe9</return>");
+  const std::string declared = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+  const struct {
+    const char* name;
+    std::string document;
+  } cases[] = {
+      {"UTF-8 declared", utf8},
+      {"no declaration", utf8.substr(declared.size())},
+      {"ISO-8859-1 declared", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + latin1.substr(declared.size())},
+  };
+  for (const auto& c : cases) {
+    answer(c.document);
+    EXPECT_EQ(proxy.LogIn("u", "p"), "Dupr\xc3\xa9") << c.name;
+  }
+}
+
 TEST_F(AnswerParsing, EnumerationsArriveAsIdentifiers) {
   answer(AgentAnswer("ObtenirAgent",
                      "<return href=\"#1\"/>",

@@ -1,6 +1,11 @@
 // Failures of the HTTP exchange and hostile or broken answers: each is a distinct, clean error.
 
 #include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 #include "service/CorvaneAgent.h"
 #include "service/CurlTransport.h"
@@ -141,6 +146,73 @@ TEST(TransportFailure, OnlyHttpAddressesAndRedirects) {
   EXPECT_NE(target.requests()[0].body.find("<User xsi:type=\"xsd:string\">u</User>"), std::string::npos);
   EXPECT_THROW(proxy.LogIn("to-ftp", "p"), ETransportError);
   EXPECT_EQ(target.requests().size(), 1u);
+}
+
+// An https service on loopback (the test certificate for 127.0.0.1) whose "/svc/" answers every
+// call with a 307 redirect to where `location` says; it records the bodies that reach "/moved/".
+class HttpsRedirector {
+public:
+  explicit HttpsRedirector(std::function<std::string(const std::string& body)> location)
+      : server_(CORVANE_TEST_CERTIFICATE, CORVANE_TEST_KEY), location_(std::move(location)) {
+    server_.Post(".*", [this](const httplib::Request& req, httplib::Response& res) {
+      if (req.path.rfind("/moved/", 0) == 0) {
+        std::lock_guard lock(mutex_);
+        movedBodies_.push_back(req.body);
+        res.set_content(kLogInAnswer, "text/xml; charset=utf-8");
+        return;
+      }
+      res.status = 307;
+      res.set_header("Location", location_(req.body));
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!server_.is_running() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  }
+  ~HttpsRedirector() {
+    server_.stop();
+    thread_.join();
+  }
+  std::string url(const std::string& path) const { return "https://127.0.0.1:" + std::to_string(port_) + path; }
+  std::vector<std::string> movedBodies() const {
+    std::lock_guard lock(mutex_);
+    return movedBodies_;
+  }
+
+private:
+  httplib::SSLServer server_;
+  std::function<std::string(const std::string&)> location_;
+  int port_ = 0;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> movedBodies_;
+};
+
+TEST(TransportFailure, HttpsCallsFollowRedirectsToHttpsOnly) {
+  LoopbackHttpServer plain([](const RecordedRequest&) { return Reply::Xml(kLogInAnswer); });
+  HttpsRedirector* self = nullptr;
+  HttpsRedirector tls([&](const std::string& body) {
+    return body.find("to-http") != std::string::npos ? plain.root() + "soap/ICorvaneAgent"
+                                                     : self->url("/moved/soap/ICorvaneAgent");
+  });
+  self = &tls;
+  TransportOptions options;
+  options.connectTimeoutMs = 2000;
+  options.readTimeoutMs = 2000;
+  options.caInfo = CORVANE_TEST_CERTIFICATE;
+  CorvaneAgentProxy proxy(tls.url("/svc/"), std::make_shared<CurlTransport>(options));
+
+  EXPECT_EQ(proxy.LogIn("u", "p"), "session-1");  // https to https: followed, body sent again
+  ASSERT_EQ(tls.movedBodies().size(), 1u);
+  EXPECT_NE(tls.movedBodies()[0].find("<Password xsi:type=\"xsd:string\">p</Password>"), std::string::npos);
+
+  try {
+    proxy.LogIn("to-http", "secret");
+    ADD_FAILURE() << "an https call followed a redirect to http";
+  } catch (const ETransportError& e) {
+    EXPECT_NE(std::string(e.what()).find("https call"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(plain.requests().empty());  // the password never went out in clear
 }
 
 }  // namespace
