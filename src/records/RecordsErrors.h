@@ -2,7 +2,8 @@
 // The error hierarchy of the record-set library, rooted in ERecordsError.
 //
 //   ERecordsError
-//   ├── EDataSetError        a record set refused an operation (missing value, bad value, state)
+//   ├── EDataSetError        a record set refused an operation (bad value, state)
+//   │   └── EMissingFieldValue   a required field was left empty when a record was posted
 //   ├── EPropertyNotFound    the property copier met a name the bound record does not have
 //   ├── ETimeZoneError       a time zone of the system database could not be read
 //   └── EExportError         an export could not be built, transformed or written
@@ -29,6 +30,12 @@ private:
 class EDataSetError : public ERecordsError {
 public:
   using ERecordsError::ERecordsError;
+};
+
+// Told apart by its class, not its (translated) text: the error mapping shows its own message.
+class EMissingFieldValue : public EDataSetError {
+public:
+  using EDataSetError::EDataSetError;
 };
 
 class EPropertyNotFound : public ERecordsError {

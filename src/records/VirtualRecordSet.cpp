@@ -296,7 +296,7 @@ void VirtualRecordSet::post() {
   if (callbacks_.beforePost) callbacks_.beforePost();
   for (const auto& f : fields_)
     if (f->def().required && IsNull(buffer_[static_cast<size_t>(f->index())]))
-      throw EDataSetError(base::Format(base::Tr("Field '%s' must have a value"), {f->displayLabel()}));
+      throw EMissingFieldValue(base::Format(base::Tr("Field '%s' must have a value"), {f->displayLabel()}));
   const RecordSetState posted = state_;
   const int row = editRow_;
   // On failure the callback may have reloaded the record set (which ends the edit); otherwise the

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 namespace corvane::shell {
 namespace {
@@ -39,8 +40,16 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 std::error_code WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  std::string temp = path + ".XXXXXX";
-  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  const std::string temp = path + ".tmp-" + std::to_string(::getpid());
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+  int raw = ::open(temp.c_str(), flags, 0600);
+  if (raw < 0 && errno == EEXIST) {
+    // Left by a crashed run that had this process id. O_EXCL after unlink never opens a folder,
+    // nor a file that a link planted there points to.
+    if (::unlink(temp.c_str()) != 0) return lastError();
+    raw = ::open(temp.c_str(), flags, 0600);
+  }
+  Fd fd(raw);
   if (fd.get() < 0) return lastError();
   auto fail = [&temp](std::error_code ec) {
     ::unlink(temp.c_str());

@@ -1,5 +1,6 @@
 #include "shell/ConfigurationStore.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -41,6 +42,31 @@ bool isNotWritable(const std::error_code& ec) {
          ec == std::errc::operation_not_permitted || ec == std::errc::no_such_file_or_directory;
 }
 
+// rename() that fails with EEXIST instead of replacing an existing target.
+bool renameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without RENAME_NOREPLACE: look first (only this program names these copies).
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// Moves a damaged file to "<name>.bad", else the first free "<name>.bad.<n>"; the new name, or
+// empty when it could not be moved.
+std::string moveAside(const std::string& path) {
+  const std::string bad = path + std::string(kDamagedSuffix);
+  for (int n = 0; n < kMaxDamagedConfigurationCopies; ++n) {
+    const std::string name = n == 0 ? bad : bad + "." + std::to_string(n);
+    if (renameNoReplace(path, name)) return name;
+    if (errno != EEXIST) return {};
+  }
+  return {};
+}
+
 std::string upper(std::string_view s) {
   std::string out(s);
   for (char& c : out)
@@ -78,16 +104,22 @@ void ConfigurationStore::load() {
   loadedFrom_ = source;
   std::error_code ec;
   std::optional<std::string> bytes = ReadWholeFile(source, kMaxConfigurationBytes, ec);
-  if (!bytes && ec != std::errc::file_too_large) return;  // unreadable: defaults, file left alone
-  try {
-    if (!bytes) throw EConfigurationError("The configuration file is too large.");
-    document_ = ConfigurationDocument::fromXml(*bytes);
-  } catch (const EConfigurationError&) {
-    // Keep the damaged file for inspection instead of overwriting it at the end of the run.
-    std::string bad = source + std::string(kDamagedSuffix);
-    if (std::rename(source.c_str(), bad.c_str()) == 0) damagedCopy_ = bad;
-    document_ = ConfigurationDocument();
+  if (!bytes && ec == std::errc::no_such_file_or_directory) {  // removed since it was found
+    loadedFrom_.clear();
+    return;
   }
+  if (bytes) {
+    try {
+      document_ = ConfigurationDocument::fromXml(*bytes);
+      return;
+    } catch (const EConfigurationError&) {
+    }
+  }
+  // Damaged, too large or unreadable: the settings it holds are unknown, so it is kept for
+  // inspection instead of being replaced by the defaults at the end of the run.
+  document_ = ConfigurationDocument();
+  damagedCopy_ = moveAside(source);
+  if (damagedCopy_.empty()) keptInPlace_ = source;
 }
 
 ConfigurationDocument& ConfigurationStore::document() {
@@ -160,13 +192,16 @@ bool ConfigurationStore::SectionExists(std::string_view section) { return docume
 std::string ConfigurationStore::Save() {
   const std::string bytes = document().toXml();
   std::error_code ec;
-  // A file read from the user's folder is written back there: it is the one read first.
-  if (loadedFrom_.empty() || loadedFrom_ != userFile()) {
+  // A file read from the user's folder is written back there: it is the one read first. A file
+  // that could not be read nor moved aside is never written over.
+  if ((loadedFrom_.empty() || loadedFrom_ != userFile()) && executableFile() != keptInPlace_) {
     ec = WriteFileAtomically(executableFile(), bytes);
     if (!ec) return executableFile();
     if (!isNotWritable(ec) || userFile().empty())
       throw EConfigurationError("Can't write " + executableFile() + ": " + ec.message());
   }
+  if (userFile().empty() || userFile() == keptInPlace_)
+    throw EConfigurationError("Can't write " + keptInPlace_ + ": the file there could not be read nor moved aside.");
   if (!makeFolders(userFolder_))
     throw EConfigurationError("Can't create " + userFolder_ + ": " + std::error_code(errno, std::generic_category()).message());
   ec = WriteFileAtomically(userFile(), bytes);

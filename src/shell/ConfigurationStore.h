@@ -5,7 +5,12 @@
 // Where the file lives: beside the executable. When that folder is not writable (an installed
 // program), the file is written to the user's configuration folder
 // ($XDG_CONFIG_HOME/corvane, else ~/.config/corvane), and a file there is read first on later runs.
-// A file that cannot be parsed gives the defaults and is kept aside as "CorvaneAgent.xml.bad".
+// A file that cannot be read (permissions, I/O error), is too large or cannot be parsed gives the
+// defaults and is moved aside, so that Save neither overwrites nor loses it: to
+// "CorvaneAgent.xml.bad", or, when earlier copies exist, to the first free name among
+// "CorvaneAgent.xml.bad.1", ".bad.2" ... ".bad.99"; an earlier copy is never replaced. A file that
+// cannot be moved aside (no free name, folder not writable) stays where it is and Save never
+// writes over it: it writes to the user's folder instead, or fails.
 //
 // Main thread only.
 
@@ -49,7 +54,7 @@ public:
 
   // The file the document came from; empty when none existed (defaults).
   const std::string& loadedFrom();
-  // Where a damaged file was moved at load; empty when none was.
+  // Where a damaged or unreadable file was moved at load; empty when none was.
   const std::string& damagedCopy();
 
   std::string executableFile() const;
@@ -65,6 +70,7 @@ private:
   ConfigurationDocument document_;
   std::string loadedFrom_;
   std::string damagedCopy_;
+  std::string keptInPlace_;  // a damaged or unreadable file that could not be moved aside
 };
 
 }  // namespace corvane::shell

@@ -2,14 +2,14 @@
 
 #include "base/Translate.h"
 #include "shell/LigneCommande.h"
-#include "shell/ServiceErrorClassifier.h"
+#include "shell/StartupRegistrations.h"
 
 namespace corvane::shell {
 
 void InitialiserProcessus(int argc, const char* const* argv, CatalogueTranslator::ProblemReport onLocalizationProblem) {
   InitialiserLigneCommande(argc, argv);
   InitialiserTraduction(std::move(onLocalizationProblem));
-  RegisterServiceErrorClassifier();
+  RegisterErrorClassifiersAndExclusions();
 }
 
 std::string TitreApplication() { return base::Tr(kTitreApplication); }

@@ -1,7 +1,8 @@
 #pragma once
 // Process initialisation, before any window exists: the command line is parsed, translation is
-// set up with the language of the environment and the web-service errors become known to the
-// error mapping. Also the process-wide settings made at start.
+// set up with the language of the environment, and every library's error classifier and the
+// translation exclusions are registered (RegisterErrorClassifiersAndExclusions). Also the
+// process-wide settings made at start.
 
 #include <string>
 #include <string_view>

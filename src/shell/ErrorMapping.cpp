@@ -11,7 +11,6 @@ namespace corvane::shell {
 namespace {
 
 constexpr std::string_view kDuplicateClientIdMarker = "C_UK_IDEN_GRA";
-constexpr std::string_view kMustHaveAValue = "must have a value";
 
 constexpr std::string_view kTexteClientIdDejaUtilise = "Client ID already used.";
 constexpr std::string_view kTextePortOccupe = "The port %d is busy. You are not connected.";
@@ -58,7 +57,7 @@ ErrorReaction MapError(const ErrorDescription& error, const ErrorContext& contex
     text = base::Tr(kTexteClientIdDejaUtilise);
   else if (error.kind == ErrorKind::ListenerPortBusy)
     text = formatTranslated(kTextePortOccupe, {context.portNegociation});
-  else if (error.kind == ErrorKind::DataSet && text.find(kMustHaveAValue) != std::string::npos)
+  else if (error.kind == ErrorKind::MissingValue)
     text = base::Tr(kTexteValeurManquante);
   else if (error.kind == ErrorKind::ServerUnreachable) {
     // The built-in root is not shown; the blank before the placeholder goes with it.

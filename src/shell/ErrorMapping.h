@@ -4,7 +4,9 @@
 // the text and start the re-login).
 //
 // Errors are first described (DescribeError): libraries register a classifier that recognises
-// their own exception classes, so that this table knows no library's classes. Main thread only,
+// their own exception classes, so that this table knows no library's classes and decides by kind,
+// never by a (translated) message text. RegisterErrorClassifiersAndExclusions
+// (shell/StartupRegistrations.h) registers every classifier of the program. Main thread only,
 // except RegisterErrorClassifier, which is meant for start-up.
 
 #include <exception>
@@ -21,7 +23,8 @@ enum class ErrorKind {
   ServiceFamilyFault,   // a fault of the program's own family, other than the invalid session
   InvalidSession,       // ERemotableInvalideSession
   ListenerPortBusy,     // the call listener's port could not be bound
-  DataSet,              // a record-set (data-set) error
+  MissingValue,         // a record set refused a record whose required field is empty
+  DataSet,              // any other record-set (data-set) error: shown with its own text
   ServerUnreachable,    // service answer not parseable as XML, read time-out, connect time-out
 };
 

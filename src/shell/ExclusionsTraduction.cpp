@@ -39,6 +39,26 @@ bool TExclusionsTraduction::EstProprieteIgnoree(const std::vector<std::string>& 
   return false;
 }
 
+void EnregistrerExclusionsProgramme(TExclusionsTraduction& exclusions) {
+  for (std::string_view fontClass : {"TFont", "QFont"}) exclusions.IgnorerClasse(fontClass);
+  struct Property {
+    std::string_view className, property;
+  };
+  static constexpr Property kProperties[] = {
+      {kToutesClasses, "Name"},
+      {kToutesClasses, "objectName"},
+      {"TCollectionItem", "PropName"},
+      {"TDataSet", "FieldName"},
+      {"TField", "FieldName"},
+      {kToutesClasses, "DataField"},
+      {"TContainedAction", "Category"},
+      {"QAction", "Category"},
+      {"TFtpRemoteInfosProvider", "RemoteDocument"},
+      {"THttpRemoteInfosProvider", "RemoteURL"},
+  };
+  for (const Property& p : kProperties) exclusions.IgnorerPropriete(p.className, p.property);
+}
+
 TExclusionsTraduction& ExclusionsTraduction() {
   static TExclusionsTraduction registry;
   return registry;

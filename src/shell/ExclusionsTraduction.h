@@ -33,6 +33,13 @@ private:
   std::set<std::pair<std::string, std::string>> properties_;
 };
 
+// Registers what no window translation may touch, program-wide: component names (`Name`, and Qt's
+// `objectName`), collection items' `PropName`, everything inside fonts, `FieldName` of record sets
+// and fields, `DataField` of any object, `Category` of actions, and the update providers'
+// `RemoteURL` and `RemoteDocument`. Both the original class names and the Qt classes a window
+// translator meets are listed. Called at start-up through RegisterErrorClassifiersAndExclusions.
+void EnregistrerExclusionsProgramme(TExclusionsTraduction& exclusions);
+
 // The program-wide registry every window translation honours.
 TExclusionsTraduction& ExclusionsTraduction();
 inline void IgnorerClasse(std::string_view className) { ExclusionsTraduction().IgnorerClasse(className); }

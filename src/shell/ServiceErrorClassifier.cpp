@@ -1,7 +1,5 @@
 #include "shell/ServiceErrorClassifier.h"
 
-#include <mutex>
-
 #include "service/RemotableFaults.h"
 #include "service/ServiceErrors.h"
 
@@ -45,11 +43,6 @@ std::optional<ErrorDescription> ClassifyServiceError(const std::exception_ptr& e
   } catch (...) {
     return std::nullopt;
   }
-}
-
-void RegisterServiceErrorClassifier() {
-  static std::once_flag once;
-  std::call_once(once, [] { RegisterErrorClassifier(ClassifyServiceError); });
 }
 
 }  // namespace corvane::shell

@@ -12,7 +12,4 @@ namespace corvane::shell {
 // well-formed, connect or read time-out) and other service errors; nullopt for anything else.
 std::optional<ErrorDescription> ClassifyServiceError(const std::exception_ptr& error);
 
-// Registers ClassifyServiceError with DescribeError (once, however often it is called).
-void RegisterServiceErrorClassifier();
-
 }  // namespace corvane::shell

@@ -8,6 +8,8 @@ namespace corvane::shell {
 
 // "CorvaneAgent.xml" holds a few dozen values; anything this big is not ours.
 inline constexpr int64_t kMaxConfigurationBytes = 4 * 1024 * 1024;
+// Copies of damaged or unreadable configuration files kept aside (".bad", ".bad.1" ... ".bad.99").
+inline constexpr int kMaxDamagedConfigurationCopies = 100;
 // The largest shipped catalogue is a few hundred kilobytes.
 inline constexpr int64_t kMaxCatalogueBytes = 16 * 1024 * 1024;
 // Entries of one MO catalogue.

@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "base/Format.h"
 #include "base/Translate.h"
+#include "update/CurlTransfer.h"
 #include "update/FileVersion.h"
 #include "update/HelperImage.h"
 #include "update/UpdateError.h"
@@ -25,6 +27,18 @@ using base::Tr;
 void StartDetachedProcess(const std::string& exe, const std::vector<std::string>& args) {
   if (const int error = helper::SpawnDetached(exe, args); error != 0)
     throw EUpdateFileError(Format(Tr("Cannot start the update helper %s: %s"), {exe, std::strerror(error)}));
+}
+
+bool IsSha256Text(const std::string& text) {
+  if (text.size() != 64) return false;
+  for (char ch : text)
+    if (!std::isxdigit(static_cast<unsigned char>(ch))) return false;
+  return true;
+}
+
+std::string LowerHex(std::string text) {
+  for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return text;
 }
 
 }  // namespace
@@ -140,6 +154,10 @@ void TAutoUpdater::ApplyUpdate(TXMLTUpdateInfo& entry) {
     if (!StreamDownloader) throw EUpdateDownloadError(Tr("No downloader is set for the updates."));
     std::string url = entry.Url();
     if (BeforeDownload) BeforeDownload(*this, url);
+    if (infos_->FilesOverHttpsOnly() && UrlScheme(url) != "https")
+      throw EUpdateDownloadError(Format(
+          Tr("The address %s is refused: the update descriptor came over HTTPS, so its files must too."),
+          {UrlWithoutPassword(url)}));
     const std::string temp = CreateUniqueTempFile("UPDT");
     try {
       std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -185,6 +203,12 @@ void TAutoUpdater::VerifyDownload(const TXMLTUpdateInfo& entry, const std::strin
   } else if (std::to_string(FileCrc32(file)) != entry.Crc32()) {
     throw EUpdateDownloadError(Format(Tr("The file downloaded from %s does not match its CRC-32."), {url}));
   }
+  const std::string sha256 = entry.Sha256();
+  if (sha256.empty()) return;
+  if (!IsSha256Text(sha256))
+    throw EUpdateDownloadError(Format(Tr("The SHA-256 announced for %s is not 64 hexadecimal digits."), {url}));
+  if (FileSha256(file) != LowerHex(sha256))
+    throw EUpdateDownloadError(Format(Tr("The file downloaded from %s does not match its SHA-256."), {url}));
 }
 
 void TAutoUpdater::ApplyDelete(const TXMLTDeleteInfo& entry) {

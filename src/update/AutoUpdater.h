@@ -1,8 +1,10 @@
 #pragma once
 // The update engine: decides which entries of the update descriptor this machine needs, downloads
-// them, checks each download against the descriptor, puts it in place, deletes obsolete files, and
-// hands the files that cannot be replaced while the program runs to the update helper, which
-// finishes after the program has ended and restarts it when it replaced the program itself.
+// them, checks each download against the descriptor (its version, else its CRC-32, and its SHA-256
+// when one is given; a descriptor that came over HTTPS admits only HTTPS downloads), puts it in
+// place, deletes obsolete files, and hands the files that cannot be replaced while the program
+// runs to the update helper, which finishes after the program has ended and restarts it when it
+// replaced the program itself.
 //
 // Threads: construction and Verifier run on the main thread (OnReplaceTag and OnJustUpdated are
 // raised there). Appliquer runs on the wizard's worker thread and raises OnWorkBegin, OnWork,

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -90,7 +91,26 @@ void RunCurlTransfer(const CurlRequest& request,
 
   char errorBuffer[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorBuffer);
-  curl_easy_setopt(c, CURLOPT_URL, request.url.c_str());
+  // A plain HTTP URL is parsed as libcurl parses it and handed over without its user, password
+  // and log-in options, so that nothing goes out as basic authentication in clear.
+  std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(nullptr, &curl_url_cleanup);
+  if (t.isHttp) {
+    parsed.reset(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, request.url.c_str(), 0) != CURLUE_OK)
+      throw EUpdateDownloadError("Download of " + UrlWithoutPassword(request.url) + " failed: malformed URL.");
+    char* scheme = nullptr;
+    const bool plain = curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme &&
+                       std::string_view(scheme) == "http";
+    curl_free(scheme);
+    if (plain) {
+      curl_url_set(parsed.get(), CURLUPART_USER, nullptr, 0);
+      curl_url_set(parsed.get(), CURLUPART_PASSWORD, nullptr, 0);
+      curl_url_set(parsed.get(), CURLUPART_OPTIONS, nullptr, 0);
+    }
+    curl_easy_setopt(c, CURLOPT_CURLU, parsed.get());
+  } else {
+    curl_easy_setopt(c, CURLOPT_URL, request.url.c_str());
+  }
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, request.protocols.c_str());
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_PROXY, "");  // never a proxy, whatever the environment says
@@ -138,6 +158,17 @@ void RunCurlTransfer(const CurlRequest& request,
     std::string detail = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
     throw EUpdateDownloadError("Download of " + UrlWithoutPassword(request.url) + " failed: " + detail + ".");
   }
+}
+
+std::string UrlScheme(std::string_view url) {
+  const size_t colon = url.find(':');
+  if (colon == std::string_view::npos) return {};
+  std::string scheme(url.substr(0, colon));
+  for (char& ch : scheme) {
+    if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '+' && ch != '-' && ch != '.') return {};
+    ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  }
+  return scheme;
 }
 
 std::string UrlWithoutPassword(std::string_view url) {

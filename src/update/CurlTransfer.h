@@ -15,7 +15,10 @@
 namespace corvane::update {
 
 struct CurlRequest {
-  std::string url;                // handed to libcurl unchanged
+  // Handed to libcurl unchanged, except that a user and password in a plain "http:" URL are
+  // dropped: credentials never travel in clear as basic authentication (over HTTPS they do; FTP
+  // logs in with them, as FTP must).
+  std::string url;
   std::string protocols;          // allowed schemes, e.g. "http,https" or "ftp,ftps"
   long connectTimeoutMs = 10000;  // 0 = libcurl's default
   long readTimeoutMs = 10000;     // longest time without receiving data; 0 = none
@@ -47,6 +50,9 @@ std::string EncodeUrlWhereNeeded(std::string_view url);
 
 // The URL without its user and password, for messages.
 std::string UrlWithoutPassword(std::string_view url);
+
+// The URL's scheme in lower case ("https"), empty when it has none.
+std::string UrlScheme(std::string_view url);
 
 // The anonymous FTP log-in.
 inline constexpr const char* kFtpAnonymousUser = "Anonymous";

@@ -21,4 +21,7 @@ std::string THttpRemoteInfosProvider::FetchText() {
   return text;
 }
 
+// Redirects are not followed, so the scheme of RemoteURL is the one the descriptor came over.
+bool THttpRemoteInfosProvider::FetchedOverHttps() const { return UrlScheme(RemoteURL) == "https"; }
+
 }  // namespace corvane::update

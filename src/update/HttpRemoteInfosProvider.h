@@ -15,6 +15,7 @@ public:
 
 protected:
   std::string FetchText() override;
+  bool FetchedOverHttps() const override;
 };
 
 }  // namespace corvane::update

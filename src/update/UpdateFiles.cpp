@@ -1,6 +1,7 @@
 #include "update/UpdateFiles.h"
 
 #include <fcntl.h>
+#include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <vector>
 
 #include "update/UpdateError.h"
@@ -113,6 +115,36 @@ uint32_t FileCrc32(const std::string& path) {
     crc = crc32(crc, buffer.data(), static_cast<uInt>(n));
   }
   return static_cast<uint32_t>(crc);
+}
+
+std::string FileSha256(const std::string& path) {
+  Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (in.fd < 0) throw EUpdateFileError("Cannot read " + path + ": " + Reason());
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
+    throw EUpdateFileError("Cannot compute the SHA-256 of " + path + ".");
+  std::vector<unsigned char> buffer(1 << 16);
+  while (true) {
+    const ssize_t n = ::read(in.fd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EUpdateFileError("Cannot read " + path + ": " + Reason());
+    }
+    if (n == 0) break;
+    if (EVP_DigestUpdate(ctx.get(), buffer.data(), static_cast<size_t>(n)) != 1)
+      throw EUpdateFileError("Cannot compute the SHA-256 of " + path + ".");
+  }
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_DigestFinal_ex(ctx.get(), digest, &length) != 1)
+    throw EUpdateFileError("Cannot compute the SHA-256 of " + path + ".");
+  static const char* const kHex = "0123456789abcdef";
+  std::string hex;
+  for (unsigned int i = 0; i < length; ++i) {
+    hex += kHex[digest[i] >> 4];
+    hex += kHex[digest[i] & 15];
+  }
+  return hex;
 }
 
 void CheckTargetPath(const std::string& path) {

@@ -18,6 +18,10 @@ bool FileExists(const std::string& path);
 // CRC-32 (IEEE 802.3, as zlib computes it) of the whole file. Throws EUpdateFileError.
 uint32_t FileCrc32(const std::string& path);
 
+// SHA-256 of the whole file as 64 lower-case hexadecimal digits (OpenSSL's libcrypto). Throws
+// EUpdateFileError.
+std::string FileSha256(const std::string& path);
+
 // Refuses (EUpdateUnsafeTarget) a target that is empty, relative, or has a ".." component, so that
 // a descriptor cannot write or delete outside the paths it names plainly.
 void CheckTargetPath(const std::string& path);

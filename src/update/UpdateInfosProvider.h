@@ -22,13 +22,19 @@ public:
 // Common part of the remote providers: fetch the text, then bind it as the descriptor.
 class TCustomUpdateInfosProvider : public IUpdateInfosProvider {
 public:
-  std::unique_ptr<TXMLTUpdateInfos> LireInfos() override { return TXMLTUpdateInfos::Parse(FetchText()); }
+  std::unique_ptr<TXMLTUpdateInfos> LireInfos() override {
+    std::unique_ptr<TXMLTUpdateInfos> infos = TXMLTUpdateInfos::Parse(FetchText());
+    infos->SetFilesOverHttpsOnly(FetchedOverHttps());
+    return infos;
+  }
 
   // Certificate authorities for HTTPS/FTPS (a PEM file); empty = the system's store.
   std::string CaInfo;
 
 protected:
   virtual std::string FetchText() = 0;
+  // Whether the descriptor travels over HTTPS (its files must then do the same).
+  virtual bool FetchedOverHttps() const { return false; }
 };
 
 }  // namespace corvane::update

@@ -63,6 +63,14 @@ void TXMLTElement::SetBoolAttribute(const char* name, bool value) {
   xmlSetProp(node_, X(name), X(value ? "true" : "false"));
 }
 
+std::string TXMLTElement::TextAttribute(const char* name) const {
+  return TakeXmlString(xmlGetNoNsProp(node_, X(name)));
+}
+
+void TXMLTElement::SetTextAttribute(const char* name, std::string_view value) {
+  xmlSetProp(node_, X(name), X(std::string(value).c_str()));
+}
+
 std::string TXMLTElement::ChildText(const char* name) const {
   xmlNode* child = FindChild(node_, name);
   return child ? TakeXmlString(xmlNodeGetContent(child)) : std::string();

@@ -29,6 +29,8 @@ public:
 protected:
   bool BoolAttribute(const char* name) const;
   void SetBoolAttribute(const char* name, bool value);
+  std::string TextAttribute(const char* name) const;  // empty when absent
+  void SetTextAttribute(const char* name, std::string_view value);
   std::string ChildText(const char* name) const;
   void SetChildText(const char* name, std::string_view value);
 
@@ -59,6 +61,10 @@ public:
   void SetVersion(std::string_view v) { SetChildText("version", v); }
   std::string Crc32() const { return ChildText("crc32"); }
   void SetCrc32(std::string_view v) { SetChildText("crc32", v); }
+  // Optional attribute: the SHA-256 of the new file in hexadecimal; when present, a download
+  // must match it.
+  std::string Sha256() const { return TextAttribute("sha256"); }
+  void SetSha256(std::string_view v) { SetTextAttribute("sha256", v); }
 };
 
 // A "delete" element.
@@ -106,9 +112,15 @@ public:
   TXMLTDeleteInfoList& Deletes() { return deletes_; }
   const TXMLTDeleteInfoList& Deletes() const { return deletes_; }
 
+  // Set by the provider when the descriptor came over HTTPS: its files must then come over HTTPS
+  // too, or the protection of the descriptor would not reach what it names.
+  bool FilesOverHttpsOnly() const { return filesOverHttpsOnly_; }
+  void SetFilesOverHttpsOnly(bool value) { filesOverHttpsOnly_ = value; }
+
 private:
   explicit TXMLTUpdateInfos(_xmlDoc* doc);
   _xmlDoc* doc_;
+  bool filesOverHttpsOnly_ = false;
   TXMLTUpdateInfoList updates_;
   TXMLTDeleteInfoList deletes_;
 };

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "shell/ConfigurationSections.h"
 #include "shell/ConfigurationStore.h"
@@ -200,6 +201,88 @@ TEST(Configuration, DamagedFileGivesDefaultsAndIsKeptAside) {
   Folders f;
   TempFolder::write(f.exeFile(), std::string(5 * 1024 * 1024, ' '));  // beyond the size limit
   EXPECT_EQ(f.store().damagedCopy(), f.exeFile() + ".bad");
+}
+
+TEST(Configuration, UnreadableFileGivesDefaultsAndIsKeptAside) {
+  struct Case {
+    const char* name;
+    bool rootReads;  // root reads a file whatever its permissions
+    std::function<void(const std::string& file)> make;
+  } cases[] = {
+      // /proc/self/mem reads fail with EIO at offset 0 (nothing is mapped there), even for root.
+      {"EIO", false, [](const std::string& file) { std::filesystem::create_symlink("/proc/self/mem", file); }},
+      {"EACCES", true,
+       [](const std::string& file) {
+         TempFolder::write(file, "<Configuration><S><k>5</k></S></Configuration>");
+         ::chmod(file.c_str(), 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    if (c.rootReads && ::geteuid() == 0) continue;
+    Folders f;
+    c.make(f.exeFile());
+    ConfigurationStore store = f.store();
+    EXPECT_EQ(store.ReadInteger("S", "k", 0), 0) << c.name;
+    EXPECT_EQ(store.damagedCopy(), f.exeFile() + ".bad") << c.name;
+    store.WriteInteger("S", "k", 1);
+    EXPECT_EQ(store.Save(), f.exeFile()) << c.name;
+    EXPECT_EQ(f.store().ReadInteger("S", "k", 0), 1) << c.name;
+    std::error_code ec;
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(f.exeFile() + ".bad", ec))) << c.name;
+  }
+}
+
+TEST(Configuration, DamagedCopiesAreNumberedAndNeverReplaced) {
+  Folders f;
+  const std::string runs[] = {"<first", "<second", "<third"};
+  const std::string expectedCopies[] = {".bad", ".bad.1", ".bad.2"};
+  for (size_t i = 0; i < std::size(runs); ++i) {
+    TempFolder::write(f.exeFile(), runs[i]);
+    ConfigurationStore store = f.store();
+    EXPECT_EQ(store.damagedCopy(), f.exeFile() + expectedCopies[i]);
+    store.Save();
+  }
+  for (size_t i = 0; i < std::size(runs); ++i) EXPECT_EQ(TempFolder::read(f.exeFile() + expectedCopies[i]), runs[i]);
+}
+
+TEST(Configuration, DamagedFileThatCannotBeMovedAsideIsNeverWrittenOver) {
+  Folders f;
+  TempFolder::write(f.exeFile() + ".bad", "kept");
+  for (int n = 1; n < 100; ++n) TempFolder::write(f.exeFile() + ".bad." + std::to_string(n), "kept");
+  TempFolder::write(f.exeFile(), "<damaged");
+  ConfigurationStore store = f.store();
+  EXPECT_EQ(store.damagedCopy(), "");
+  store.WriteInteger("S", "k", 2);
+  EXPECT_EQ(store.Save(), f.userFile());  // written where it harms nothing, and read first next time
+  EXPECT_EQ(TempFolder::read(f.exeFile()), "<damaged");
+  EXPECT_EQ(f.store().ReadInteger("S", "k", 0), 2);
+
+  ConfigurationStore nowhere(f.exe, "");
+  nowhere.WriteInteger("S", "k", 3);
+  EXPECT_THROW(nowhere.Save(), EConfigurationError);
+  EXPECT_EQ(TempFolder::read(f.exeFile()), "<damaged");
+}
+
+// Root writes anywhere, so the write is made to fail where the temporary file goes: a folder
+// stands under its name.
+TEST(Configuration, FailedWriteLeavesTheOldFileIntact) {
+  Folders f;
+  const std::string old = "<Configuration><S><k>1</k></S></Configuration>";
+  TempFolder::write(f.exeFile(), old);
+  const std::string temporary = f.exeFile() + ".tmp-" + std::to_string(::getpid());
+  std::filesystem::create_directory(temporary);
+  ConfigurationStore store = f.store();
+  store.WriteInteger("S", "k", 2);
+  EXPECT_THROW(store.Save(), EConfigurationError);
+  EXPECT_EQ(TempFolder::read(f.exeFile()), old);
+  EXPECT_TRUE(std::filesystem::is_directory(temporary));
+
+  // A file of that name left by a crashed run is replaced, and nothing is left behind.
+  std::filesystem::remove(temporary);
+  TempFolder::write(temporary, "half a file");
+  EXPECT_EQ(store.Save(), f.exeFile());
+  EXPECT_EQ(f.store().ReadInteger("S", "k", 0), 2);
+  EXPECT_EQ(filesIn(f.exe), 1u);
 }
 
 TEST(Configuration, SaveKeepsTheFilesPermissions) {

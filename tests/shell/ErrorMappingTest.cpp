@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include "base/ManualLoop.h"
 #include "base/Translate.h"
+#include "calls/CallListener.h"
+#include "records/VirtualRecordSet.h"
 #include "service/RemotableFaults.h"
 #include "service/ServiceErrors.h"
 #include "shell/ErrorMapping.h"
 #include "shell/RacineServeur.h"
+#include "shell/ExclusionsTraduction.h"
 #include "shell/ServiceErrorClassifier.h"
+#include "shell/StartupRegistrations.h"
 
 using namespace corvane::shell;
 
@@ -50,7 +58,7 @@ TEST(ErrorMapping, EveryRowOfTheTable) {
        {true, "C_UK_IDEN_GRA.", false}},
       {"port busy", described(ErrorKind::ListenerPortBusy, "Address already in use"), plain,
        {true, "The port 8081 is busy. You are not connected.", false}},
-      {"data set", described(ErrorKind::DataSet, "Field 'Nom' must have a value"), plain,
+      {"missing value", described(ErrorKind::MissingValue, "Le champ 'Nom' doit avoir une valeur"), plain,
        {true, "Missing expected value.", false}},
       {"other data set", described(ErrorKind::DataSet, "Record not found"), plain, {true, "Record not found.", false}},
       {"unreachable, custom root", described(ErrorKind::ServerUnreachable, "Connect timed out."), plain,
@@ -143,4 +151,110 @@ TEST(ErrorMapping, ServiceExceptionsFollowTheTable) {
   EXPECT_TRUE(invalid.startRelogin);
   EXPECT_EQ(invalid.text, std::string(svc::ERemotableInvalideSession::GetResStringRec()));
   EXPECT_FALSE(ClassifyServiceError(std::make_exception_ptr(std::runtime_error("not ours"))));
+}
+
+namespace {
+
+// A loopback port held by this test for as long as the object lives.
+class HeldPort {
+public:
+  HeldPort() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 1) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+      port_ = ntohs(a.sin_port);
+  }
+  ~HeldPort() { ::close(fd_); }
+  int port() const { return port_; }
+
+private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+std::exception_ptr caught(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (...) {
+    return std::current_exception();
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// The real errors of the call listener and of a record set, raised in French, reach the program's
+// handler as their kinds: the rules do not depend on the language of the raw text.
+TEST(ErrorMapping, StartUpRegistrationClassifiesTheLibrariesErrorsByKind) {
+  RegisterErrorClassifiersAndExclusions();
+  RegisterErrorClassifiersAndExclusions();  // a second call registers nothing twice
+  corvane::base::SetTranslator([](std::string_view, std::string_view text) -> std::string {
+    if (text == "Field '%s' must have a value") return "Le champ '%s' doit avoir une valeur";
+    if (text == "Missing expected value.") return "Valeur attendue manquante.";
+    if (text == "The port %d is busy. You are not connected.") return "Le port %d est occup\xC3\xA9.";
+    return std::string(text);
+  });
+
+  HeldPort held;
+  ASSERT_NE(held.port(), 0);
+  corvane::base::ManualLoop loop;
+  corvane::calls::CallListener listener(loop);
+  listener.SetHost("127.0.0.1");
+  listener.SetPort(held.port());
+  const std::exception_ptr busy = caught([&] { listener.Activate(); });
+  ASSERT_TRUE(busy);
+  const ErrorContext context{kCustomRoot, held.port(), false};
+  EXPECT_EQ(DescribeError(busy).kind, ErrorKind::ListenerPortBusy);
+  EXPECT_EQ(MapError(DescribeError(busy), context).text,
+            "Le port " + std::to_string(held.port()) + " est occup\xC3\xA9.");
+
+  corvane::records::VirtualRecordSet set("Clients");
+  corvane::records::FieldDef nom;
+  nom.name = "Nom";
+  nom.required = true;
+  set.addField(nom);
+  set.open();
+  set.append();
+  const std::exception_ptr missing = caught([&] { set.post(); });
+  ASSERT_TRUE(missing);
+  EXPECT_EQ(DescribeError(missing).kind, ErrorKind::MissingValue);
+  EXPECT_EQ(MapError(DescribeError(missing), context).text, "Valeur attendue manquante.");
+  const std::exception_ptr otherDataSet = caught([&] { set.fieldByName("Absent"); });
+  EXPECT_EQ(DescribeError(otherDataSet).kind, ErrorKind::DataSet);
+  EXPECT_EQ(DescribeError(std::make_exception_ptr(corvane::service::EReadTimeout("Read timed out."))).kind,
+            ErrorKind::ServerUnreachable);
+  corvane::base::SetTranslator(nullptr);
+}
+
+TEST(ExclusionsTraduction, StartUpRegistersTheProgramWideExclusions) {
+  RegisterErrorClassifiersAndExclusions();
+  const TExclusionsTraduction& x = ExclusionsTraduction();
+  struct Case {
+    std::vector<std::string> classChain;
+    const char* property;
+    bool ignored;
+  } cases[] = {
+      {{"TLabel", "TComponent"}, "Name", true},
+      {{"QLabel", "QWidget", "QObject"}, "objectName", true},
+      {{"TListColumn", "TCollectionItem"}, "PropName", true},
+      {{"TStringField", "TField"}, "FieldName", true},
+      {{"TClientDataSet", "TDataSet"}, "FieldName", true},
+      {{"TDBEdit"}, "DataField", true},
+      {{"TAction", "TContainedAction"}, "Category", true},
+      {{"QAction", "QObject"}, "Category", true},
+      {{"THttpRemoteInfosProvider"}, "RemoteURL", true},
+      {{"TFtpRemoteInfosProvider"}, "RemoteDocument", true},
+      {{"TAction", "TContainedAction"}, "Caption", false},
+      {{"TStringField", "TField"}, "DisplayLabel", false},
+      {{"TLabel"}, "FieldName", false},
+      {{"TLabel"}, "Category", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(x.EstProprieteIgnoree(c.classChain, c.property), c.ignored) << c.property;
+  EXPECT_TRUE(x.EstClasseIgnoree({"TFont"}));
+  EXPECT_TRUE(x.EstClasseIgnoree({"QFont"}));
+  EXPECT_FALSE(x.EstClasseIgnoree({"TLabel", "TComponent"}));
 }

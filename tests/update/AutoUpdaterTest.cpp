@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
@@ -28,10 +29,13 @@ public:
   std::unique_ptr<TXMLTUpdateInfos> LireInfos() override {
     ++calls;
     if (fail) throw EUpdateDownloadError("server down");
-    return TXMLTUpdateInfos::Parse(text);
+    auto infos = TXMLTUpdateInfos::Parse(text);
+    infos->SetFilesOverHttpsOnly(overHttps);
+    return infos;
   }
   std::string text;
   bool fail = false;
+  bool overHttps = false;
   int calls = 0;
 };
 
@@ -303,6 +307,74 @@ TEST_F(AutoUpdaterTest, DownloadsThatDoNotMatchTheDescriptorAreNotInstalled) {
     EXPECT_EQ(test::ReadFile(dir.file("program")), ReadFile(CORVANE_VERSION_FIXTURE));
     EXPECT_TRUE(TempFolderEmpty()) << body;
   }
+}
+
+TEST_F(AutoUpdaterTest, ASha256GivenInTheDescriptorMustMatchTheDownload) {
+  const std::string sha = "3e8a1f67bd3b896c2bff98f9763b6085b902d19fef788bc3c52fabfab76608ab";  // "new tool"
+  std::string upper = sha;
+  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  std::string wrong = sha;
+  wrong[10] = '0';
+  server.Serve("/tool", "new tool");
+  struct Case {
+    std::string attribute;
+    bool installed;
+  } cases[] = {
+      {" sha256=\"" + sha + "\"", true},
+      {" sha256=\"" + upper + "\"", true},
+      {"", true},
+      {" sha256=\"\"", true},  // empty reads as absent
+      {" sha256=\"" + wrong + "\"", false},
+      {" sha256=\"" + sha.substr(1) + "\"", false},  // not 64 digits: cannot be checked, refused
+      {" sha256=\"" + sha.substr(0, 63) + "g\"", false},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir.file("tool"), "old tool");
+    provider->text = Descriptor("<update" + c.attribute + "><filename>$DIR/tool</filename><url>$URL/tool</url><crc32>" +
+                                Crc("new tool") + "</crc32></update>");
+    auto engine = MakeEngine();
+    engine->Verifier();
+    ASSERT_EQ(engine->NombreMisesAJour(), 1) << c.attribute;
+    engine->Appliquer(TAutoUpdater::kMandatory | TAutoUpdater::kOptional);
+    EXPECT_EQ(engine->Completed(), c.installed) << c.attribute << " " << engine->LastError();
+    EXPECT_EQ(ReadFile(dir.file("tool")), c.installed ? "new tool" : "old tool") << c.attribute;
+    EXPECT_TRUE(TempFolderEmpty()) << c.attribute;
+  }
+}
+
+TEST_F(AutoUpdaterTest, ADescriptorThatCameOverHttpsAdmitsOnlyHttpsDownloads) {
+  test::TestHttpServer secure(/*tls=*/true);
+  secure.Serve("/tool", "new tool");
+  server.Serve("/tool", "new tool");
+  const std::string entry = "<filename>$DIR/tool</filename><crc32>" + Crc("new tool") + "</crc32>";
+  struct Case {
+    std::string url;
+    std::string rewrittenTo;  // by BeforeDownload, when not empty
+    bool installed;
+  } cases[] = {
+      {secure.Url("/tool"), "", true},
+      {server.Url("/tool"), "", false},
+      {"ftp://127.0.0.1:1/tool", "", false},
+      {secure.Url("/tool"), server.Url("/tool"), false},  // the address finally used is the one checked
+  };
+  provider->overHttps = true;
+  for (const Case& c : cases) {
+    WriteFile(dir.file("tool"), "old tool");
+    provider->text = Descriptor("<update><url>" + c.url + "</url>" + entry + "</update>");
+    auto engine = MakeEngine();
+    auto downloader = std::make_shared<TCurlStreamDownloader>();
+    downloader->CaInfo = test::TestCertificatePath();
+    engine->StreamDownloader = downloader;
+    if (!c.rewrittenTo.empty())
+      engine->BeforeDownload = [&c](TAutoUpdater&, std::string& url) { url = c.rewrittenTo; };
+    engine->Verifier();
+    ASSERT_EQ(engine->NombreMisesAJour(), 1) << c.url;
+    engine->Appliquer(TAutoUpdater::kMandatory | TAutoUpdater::kOptional);
+    EXPECT_EQ(engine->Completed(), c.installed) << c.url << " " << engine->LastError();
+    EXPECT_EQ(ReadFile(dir.file("tool")), c.installed ? "new tool" : "old tool") << c.url;
+    EXPECT_TRUE(TempFolderEmpty()) << c.url;
+  }
+  EXPECT_TRUE(server.Requests().empty());  // nothing was even asked over plain HTTP
 }
 
 TEST_F(AutoUpdaterTest, AnUpdateThatCannotBePutInPlaceFailsAndLeavesNoTemporaryFile) {

@@ -62,19 +62,43 @@ TEST(HttpDownload, DeliversTheBodyWithProgressAndTheConfiguredHeaders) {
   EXPECT_EQ(server.Requests()[0].accept, "text/html, */*");
 }
 
-TEST(HttpDownload, SendsTheUrlsCredentialsOnlyWhenItCarriesThem) {
-  TestHttpServer server;
-  server.Serve("/files/new.bin", "protected");
+// Credentials in an HTTPS URL go out as basic authentication; over plain HTTP they would travel in
+// clear, so they are never sent there, whatever the case of the scheme.
+TEST(HttpDownload, SendsTheUrlsCredentialsOnlyOverHttps) {
+  TestHttpServer plain;
+  TestHttpServer secure(/*tls=*/true);
+  plain.Serve("/files/new.bin", "protected");
+  secure.Serve("/files/new.bin", "protected");
+  const auto withUser = [](std::string url) { return url.insert(url.find("//") + 2, "agent:s%40cret@"); };
+  std::string upperScheme = withUser(plain.Url("/files/new.bin"));
+  upperScheme.replace(0, 4, "HTTP");
   TCurlStreamDownloader downloader;
-  std::string url = server.Url("/files/new.bin");
-  url.insert(url.find("//") + 2, "agent:s%40cret@");
-  std::ostringstream withUser, anonymous;
-  ASSERT_TRUE(downloader.Telecharger(url, withUser));
-  ASSERT_TRUE(downloader.Telecharger(server.Url("/files/new.bin"), anonymous));
-  EXPECT_EQ(withUser.str(), "protected");
-  ASSERT_EQ(server.Requests().size(), 2u);
-  EXPECT_EQ(server.Requests()[0].authorization, "Basic YWdlbnQ6c0BjcmV0");  // agent:s@cret
-  EXPECT_EQ(server.Requests()[1].authorization, "");
+  downloader.CaInfo = test::TestCertificatePath();
+  struct Case {
+    TestHttpServer& server;
+    std::string url;
+    std::string authorization;
+  } cases[] = {
+      {secure, withUser(secure.Url("/files/new.bin")), "Basic YWdlbnQ6c0BjcmV0"},  // agent:s@cret
+      {secure, secure.Url("/files/new.bin"), ""},
+      {plain, withUser(plain.Url("/files/new.bin")), ""},
+      {plain, upperScheme, ""},
+  };
+  for (const Case& c : cases) {
+    const size_t before = c.server.Requests().size();
+    std::ostringstream out;
+    ASSERT_TRUE(downloader.Telecharger(c.url, out)) << c.url;
+    EXPECT_EQ(out.str(), "protected") << c.url;
+    ASSERT_EQ(c.server.Requests().size(), before + 1) << c.url;
+    EXPECT_EQ(c.server.Requests().back().authorization, c.authorization) << c.url;
+  }
+
+  // The descriptor's provider follows the same rule.
+  plain.Serve("/CorvaneAgent.xml", kDescriptor);
+  THttpRemoteInfosProvider provider;
+  provider.RemoteURL = withUser(plain.Url("/CorvaneAgent.xml"));
+  ASSERT_EQ(provider.LireInfos()->Updates().Count(), 1u);
+  EXPECT_EQ(plain.Requests().back().authorization, "");
 }
 
 TEST(HttpDownload, EncodesBlanksInTheUrl) {
@@ -137,6 +161,17 @@ TEST(HttpsDownload, VerifiesTheServerCertificate) {
   EXPECT_EQ(out.str(), "secret bytes");
 }
 
+TEST(HttpProvider, ADescriptorFetchedOverHttpsAdmitsOnlyHttpsFiles) {
+  TestHttpServer server(/*tls=*/true);
+  server.Serve("/CorvaneAgent.xml", kDescriptor);
+  THttpRemoteInfosProvider provider;
+  provider.CaInfo = test::TestCertificatePath();
+  provider.RemoteURL = server.Url("/CorvaneAgent.xml");
+  EXPECT_TRUE(provider.LireInfos()->FilesOverHttpsOnly());
+  provider.RemoteURL.replace(0, 5, "HTTPS");
+  EXPECT_TRUE(provider.LireInfos()->FilesOverHttpsOnly());
+}
+
 TEST(HttpProvider, FetchesAndParsesTheDescriptor) {
   TestHttpServer server;
   server.Serve("/maj/CorvaneAgent/CorvaneAgent.xml", kDescriptor);
@@ -147,6 +182,8 @@ TEST(HttpProvider, FetchesAndParsesTheDescriptor) {
   ASSERT_EQ(infos->Updates().Count(), 1u);
   EXPECT_EQ(infos->Updates()[0].Filename(), "[maj:app/]a");
   EXPECT_EQ(infos->Deletes().Count(), 1u);
+
+  EXPECT_FALSE(infos->FilesOverHttpsOnly());  // a plain HTTP descriptor protects nothing
 
   provider.RemoteURL = server.Url("/broken.xml");
   EXPECT_THROW(provider.LireInfos(), EUpdateDescriptorError);
@@ -233,6 +270,9 @@ TEST(UrlText, EncodingAndRedaction) {
   EXPECT_EQ(EncodeUrlWhereNeeded("http://h/a b/%41?q=1&r=\xC3\xA9"), "http://h/a%20b/%41?q=1&r=%C3%A9");
   EXPECT_EQ(UrlWithoutPassword("ftp://user:pw@host:21/a@b"), "ftp://host:21/a@b");
   EXPECT_EQ(UrlWithoutPassword("http://host/a@b"), "http://host/a@b");
+  EXPECT_EQ(UrlScheme("HTTPS://host/x"), "https");
+  EXPECT_EQ(UrlScheme("ftp://host/x"), "ftp");
+  EXPECT_EQ(UrlScheme("no scheme at all"), "");
 }
 
 }  // namespace
