@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
 
   // The service only serves the log-in and the status; calls of unknown customers need nothing
   // more from it.
-  service::server::ServiceStore store(service::server::StoreOptions{":memory:", 0, {}});
+  service::server::ServiceStore store(
+      service::server::StoreOptions{":memory:", 0, {}, service::server::kQuickPasswordIterations});
   const auto demo = service::server::SeedDemo(store, service::server::SystemMilliseconds());
   service::TRemotableAgent bench;
   bench.GroupeID = demo.groupeId;

@@ -70,7 +70,7 @@ service::TRemotableFiltre Around(int64_t nowMs, double daysBefore) {
 // --- service ---------------------------------------------------------------------------------------
 
 LoadService::LoadService(bool publishesAddress)
-    : store(service::server::StoreOptions{":memory:", 0, {}}),
+    : store(service::server::StoreOptions{":memory:", 0, {}, service::server::kQuickPasswordIterations}),
       demo(service::server::SeedDemo(store, service::server::SystemMilliseconds())),
       server(store, service::server::ServerOptions{"127.0.0.1", 0, "/scripts/ServiceCorvane.dll/", "", "", {}}) {
   service::TRemotableAgent tech;

@@ -44,7 +44,8 @@ public:
 
   std::atomic<int64_t> clockMs{1'717'000'000'000};
   service::server::ServiceStore store{
-      service::server::StoreOptions{":memory:", 3'600'000, [this] { return clockMs.load(); }}};
+      service::server::StoreOptions{":memory:", 3'600'000, [this] { return clockMs.load(); },
+                                    service::server::kQuickPasswordIterations}};
   service::server::DemoSummary demo = service::server::SeedDemo(store, clockMs);
   service::server::ServiceServer server{
       store, service::server::ServerOptions{"127.0.0.1", 0, "/scripts/ServiceCorvane.dll/", "", "", {}}};

@@ -91,6 +91,7 @@ void CustomerProgram::Start() {
     return;
   }
   assistanceId_ = answer.assistanceId;
+  token_ = answer.token;
   output_.Line("HELP", "assistance=" + ProgressOutput::Escape(assistanceId_) +
                            " agents=" + std::to_string(answer.agents.size()));
   if (interrupted_) {
@@ -293,7 +294,7 @@ void CustomerProgram::FlushLetters() {
     std::string failure;
     RunOffMainThread(loop_, {[&] {
                        try {
-                         helpDesk_->RecordClosing(assistanceId_, letter);
+                         helpDesk_->RecordClosing(assistanceId_, token_, letter);
                        } catch (const std::exception& e) {
                          failure = e.what();
                        }

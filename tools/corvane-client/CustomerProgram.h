@@ -82,6 +82,7 @@ private:
   base::Timer durationTimer_;
   Phase phase_ = Phase::Idle;
   std::string assistanceId_;
+  std::string token_;  // the service's, sent back with the closing letters
   AgentAddress sessionAgent_;
   bool interrupted_ = false;
   std::deque<char> letters_;

@@ -62,6 +62,10 @@ HelpRequestAnswer ParseHelpRequestAnswer(std::string_view body) {
       if (!ValidIdentifier(id)) throw ServiceError(ServiceError::Kind::BadAnswer, "The service gave an unusable assistance identifier");
       answer.assistanceId = std::string(id);
       haveId = true;
+    } else if (line.rfind("Jeton=", 0) == 0 && answer.token.empty()) {
+      std::string_view token = line.substr(6);
+      if (!ValidIdentifier(token)) throw ServiceError(ServiceError::Kind::BadAnswer, "The service gave an unusable token");
+      answer.token = std::string(token);
     } else if (line.rfind("Agent=", 0) == 0 && answer.agents.size() < kMaxAgentsCalled) {
       std::string text(line.substr(6));
       // An IPv6 address comes without brackets: the port is after the last colon.
@@ -98,9 +102,10 @@ HelpRequestAnswer HelpDesk::OpenHelpRequest(const std::string& groupId, const st
   }
 }
 
-void HelpDesk::RecordClosing(const std::string& assistanceId, char letter) const {
-  const HttpAnswer answer = PerformHttp(
-      Post(root_ + "client/Cloture", {{"AssistanceID", assistanceId}, {"Lettre", std::string(1, letter)}}));
+void HelpDesk::RecordClosing(const std::string& assistanceId, const std::string& token, char letter) const {
+  const HttpAnswer answer = PerformHttp(Post(
+      root_ + "client/Cloture",
+      {{"AssistanceID", assistanceId}, {"Jeton", token}, {"Lettre", std::string(1, letter)}}));
   if (answer.status != 200)
     throw ServiceError(ServiceError::Kind::BadAnswer,
                        "The service refused the closing letter (status " + std::to_string(answer.status) + ")");

@@ -2,7 +2,9 @@
 // The customer-facing part of the web service: opening a help request for a group, which gives the
 // assistance identifier and the addresses of the group's available agents, and recording the
 // closing letters the program observes. Form-encoded POSTs under the service root, plain-text
-// answers ("AssistanceID=<id>" then one "Agent=<host>:<port>" line per agent).
+// answers ("AssistanceID=<id>", "Jeton=<token>", then one "Agent=<host>:<port>" line per agent).
+// The token goes back with every closing letter: the service takes letters from the request's
+// caller only.
 //
 // Threads: the operations block and may run on any thread; they keep no state but the root.
 
@@ -16,6 +18,7 @@ namespace corvane::client {
 
 struct HelpRequestAnswer {
   std::string assistanceId;
+  std::string token;  // empty from a service that gives none
   std::vector<AgentAddress> agents;
 };
 
@@ -29,7 +32,7 @@ public:
                                     const std::string& email, const std::string& identifier,
                                     const std::string& description) const;
   // letter is one of I, R, N, U, A. Throws ServiceError or HttpError.
-  void RecordClosing(const std::string& assistanceId, char letter) const;
+  void RecordClosing(const std::string& assistanceId, const std::string& token, char letter) const;
 
 private:
   std::string root_;

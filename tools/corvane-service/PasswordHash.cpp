@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <vector>
 
@@ -11,6 +12,9 @@
 
 namespace corvane::service::server {
 namespace {
+
+const std::string_view kPrefix = "pbkdf2-sha256$";
+std::atomic<uint64_t> gDerivations{0};
 
 std::string Hex(const unsigned char* data, size_t size) {
   static const char kDigits[] = "0123456789abcdef";
@@ -23,14 +27,42 @@ std::string Hex(const unsigned char* data, size_t size) {
   return out;
 }
 
-std::vector<unsigned char> Derive(std::string_view password, const std::string& salt, int iterations) {
+std::vector<unsigned char> Derive(std::string_view password, std::string_view salt, int iterations) {
   std::vector<unsigned char> out(32);
+  gDerivations.fetch_add(1, std::memory_order_relaxed);
   if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()),
                         reinterpret_cast<const unsigned char*>(salt.data()),
                         static_cast<int>(salt.size()), iterations, EVP_sha256(),
                         static_cast<int>(out.size()), out.data()) != 1)
     throw std::runtime_error("password hashing failed");
   return out;
+}
+
+struct ParsedHash {
+  int iterations = 0;
+  std::string_view salt;
+  std::string_view hash;
+};
+
+// Splits a stored hash; iterations stays 0 when it is malformed or its work factor is out of range.
+ParsedHash Parse(std::string_view stored) {
+  ParsedHash parsed;
+  if (stored.substr(0, kPrefix.size()) != kPrefix) return parsed;
+  std::string_view rest = stored.substr(kPrefix.size());
+  size_t a = rest.find('$');
+  if (a == std::string_view::npos || a == 0) return parsed;
+  size_t b = rest.find('$', a + 1);
+  if (b == std::string_view::npos) return parsed;
+  int iterations = 0;
+  for (char c : rest.substr(0, a)) {
+    if (c < '0' || c > '9' || iterations > kMaxPasswordIterations / 10) return parsed;
+    iterations = iterations * 10 + (c - '0');
+  }
+  if (iterations <= 0 || iterations > kMaxPasswordIterations) return parsed;
+  parsed.iterations = iterations;
+  parsed.salt = rest.substr(a + 1, b - a - 1);
+  parsed.hash = rest.substr(b + 1);
+  return parsed;
 }
 
 }  // namespace
@@ -42,33 +74,32 @@ std::string RandomHex(size_t bytes) {
   return Hex(buf.data(), buf.size());
 }
 
-std::string HashPassword(std::string_view password) {
+bool SameSecret(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::string HashPassword(std::string_view password, int iterations) {
   std::string salt = RandomHex(16);
-  auto hash = Derive(password, salt, kPasswordIterations);
-  return "pbkdf2-sha256$" + std::to_string(kPasswordIterations) + "$" + salt + "$" +
+  auto hash = Derive(password, salt, iterations);
+  return std::string(kPrefix) + std::to_string(iterations) + "$" + salt + "$" +
          Hex(hash.data(), hash.size());
 }
 
+uint64_t DerivationCount() { return gDerivations.load(std::memory_order_relaxed); }
+
+int HashIterations(std::string_view stored) { return Parse(stored).iterations; }
+
+std::string DummyHash(int iterations) {
+  // 64 zero digits: no password is expected to derive an all-zero key.
+  return std::string(kPrefix) + std::to_string(iterations) + "$" +
+         "00000000000000000000000000000000$" + std::string(64, '0');
+}
+
 bool VerifyPassword(std::string_view password, std::string_view stored) {
-  const std::string prefix = "pbkdf2-sha256$";
-  if (stored.substr(0, prefix.size()) != prefix) return false;
-  std::string_view rest = stored.substr(prefix.size());
-  size_t a = rest.find('$');
-  if (a == std::string_view::npos) return false;
-  size_t b = rest.find('$', a + 1);
-  if (b == std::string_view::npos) return false;
-  int iterations = 0;
-  for (char c : rest.substr(0, a)) {
-    if (c < '0' || c > '9' || iterations > 10'000'000) return false;
-    iterations = iterations * 10 + (c - '0');
-  }
-  if (iterations <= 0) return false;
-  std::string salt(rest.substr(a + 1, b - a - 1));
-  std::string expected(rest.substr(b + 1));
-  auto hash = Derive(password, salt, iterations);
-  std::string actual = Hex(hash.data(), hash.size());
-  return actual.size() == expected.size() &&
-         CRYPTO_memcmp(actual.data(), expected.data(), actual.size()) == 0;
+  ParsedHash parsed = Parse(stored);
+  if (parsed.iterations == 0) return false;
+  auto hash = Derive(password, parsed.salt, parsed.iterations);
+  return SameSecret(Hex(hash.data(), hash.size()), parsed.hash);
 }
 
 }  // namespace corvane::service::server

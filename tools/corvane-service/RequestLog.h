@@ -10,6 +10,7 @@ struct RequestLog {
   std::string operation;  // "ICorvaneAgent.LogIn", "UpdateIP", ...
   std::string agent;      // the agent acting, when known
   std::string outcome;    // "ok", "fault ERemotableEchecAuthentification", "403", ...
+  std::string detail;     // what went wrong inside (database texts): logged, never sent to clients
 };
 
 // The current worker thread's entry.

@@ -29,6 +29,13 @@ std::string RegexEscape(const std::string& text) {
   return std::regex_replace(text, special, R"(\$&)");
 }
 
+// A text for the one-line log: control characters and quotes become spaces.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < ' ' || c == '"') c = ' ';
+  return text;
+}
+
 std::string AsText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // Field of a form (urlencoded body or query), bounded in size.
@@ -89,7 +96,8 @@ void ServiceServer::routes() {
              (log.operation.empty() ? "-" : log.operation) + " agent=" +
              (log.agent.empty() ? "-" : log.agent) + " outcome=" +
              (log.outcome.empty() ? std::to_string(res.status) : log.outcome) + " status=" +
-             std::to_string(res.status) + " ms=" + duration);
+             std::to_string(res.status) + " ms=" + duration +
+             (log.detail.empty() ? "" : " detail=\"" + OneLine(log.detail) + "\""));
   });
   // Errors httplib produces itself (oversized body, unknown path) on a SOAP endpoint still
   // answer a SOAP fault, so the console reports them like any other fault.
@@ -107,7 +115,7 @@ void ServiceServer::routes() {
 
   for (const InterfaceInfo* iface : {&kICorvaneAgent, &kICorvaneGroupeAgent, &kICorvaneInscription}) {
     http.Post(root + std::string(iface->endpoint), [this, iface](const httplib::Request& req, httplib::Response& res) {
-      SoapOutcome outcome = HandleSoapRequest(store_, *iface, req.body);
+      SoapOutcome outcome = HandleSoapRequest(store_, *iface, req.body, req.remote_addr);
       res.status = outcome.status;
       res.set_content(std::move(outcome.body), "text/xml; charset=utf-8");
     });
@@ -168,7 +176,8 @@ void ServiceServer::routes() {
       HelpRequestAnswer answer = store_.OpenHelpRequest(
           Field(req, "GroupeID"), Field(req, "Nom"), Field(req, "EMail"), Field(req, "Identifiant"),
           Field(req, "Description"), req.remote_addr);
-      std::string body = "AssistanceID=" + answer.assistanceId + "\n";
+      // The token line comes after the identifier: readers that predate it skip unknown lines.
+      std::string body = "AssistanceID=" + answer.assistanceId + "\nJeton=" + answer.token + "\n";
       for (const auto& [address, port] : answer.agents)
         body += "Agent=" + address + ":" + std::to_string(port) + "\n";
       tCurrentLog.outcome = "ok " + answer.assistanceId;
@@ -189,7 +198,7 @@ void ServiceServer::routes() {
     std::string letter = Field(req, "Lettre");
     try {
       if (letter.size() != 1) throw ERemotableIdentifiantIncorrect("one letter expected");
-      store_.RecordClosingLetter(Field(req, "AssistanceID"), letter[0]);
+      store_.RecordClosingLetter(Field(req, "AssistanceID"), Field(req, "Jeton"), letter[0]);
       tCurrentLog.outcome = "ok " + letter;
       res.set_content("OK\n", "text/plain");
     } catch (const ERemotableException&) {
@@ -209,7 +218,8 @@ void ServiceServer::routes() {
       what = e.what();
     } catch (...) {
     }
-    tCurrentLog.outcome = "error " + what;
+    tCurrentLog.outcome = "error";
+    tCurrentLog.detail = what;
     res.status = 500;
     res.set_content("Internal error\n", "text/plain");
   });

@@ -46,7 +46,12 @@ CREATE TABLE IF NOT EXISTS sessions(
   jeton TEXT PRIMARY KEY, agent_id INTEGER NOT NULL REFERENCES agents(id) ON DELETE CASCADE,
   dernier_usage INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS verrous(id TEXT PRIMARY KEY, code TEXT NOT NULL, expire INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS inscriptions(
+  jeton TEXT PRIMARY KEY, groupe_id INTEGER NOT NULL REFERENCES groupes(id) ON DELETE CASCADE,
+  expire INTEGER NOT NULL);
 )SQL";
+
+constexpr int64_t kMsPerDay = 24LL * 60 * 60 * 1000;
 
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -93,16 +98,20 @@ public:
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
+    // The database's own text goes to the request's log line only: it names tables and columns
+    // that are none of the caller's business.
     std::string message = sqlite3_errmsg(db_);
+    CurrentRequestLog().detail = message;
     int extended = sqlite3_extended_errcode(db_);
     if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY) {
+      // The console recognises a customer identifier already used by this constraint's name.
       if (message.find("clients.") != std::string::npos)
-        throw ERemotableException("violation of UNIQUE KEY constraint C_UK_IDEN_GRA: " + message);
-      throw ERemotableIdentifiantIncorrect(message);
+        throw ERemotableException("violation of UNIQUE KEY constraint C_UK_IDEN_GRA");
+      throw ERemotableIdentifiantIncorrect("This identifier is already used");
     }
     // ON DELETE RESTRICT reports itself as a trigger constraint.
     if (extended == SQLITE_CONSTRAINT_FOREIGNKEY || message.find("FOREIGN KEY") != std::string::npos)
-      throw ERemotableEchecIntegrite(message);
+      throw ERemotableEchecIntegrite("Other records still refer to this one");
     throw EStoreError("SQL failed: " + message);
   }
   void run() {
@@ -206,9 +215,16 @@ private:
   bool done_ = false;
 };
 
-ServiceStore::ServiceStore(StoreOptions options) : options_(std::move(options)) {
+ServiceStore::ServiceStore(StoreOptions options)
+    : options_(std::move(options)),
+      throttle_({kFreeFailuresPerLogin, kFirstBackOffMs, kMaxBackOffMs, kThrottleForgetMs, kMaxThrottleEntries},
+                {kFreeFailuresPerAddress, kFirstBackOffMs, kMaxBackOffMs, kThrottleForgetMs, kMaxThrottleEntries}) {
   if (options_.sessionIdleMs <= 0) options_.sessionIdleMs = kDefaultSessionIdleMs;
   if (!options_.clock) options_.clock = SystemMilliseconds;
+  if (options_.passwordIterations <= 0 || options_.passwordIterations > kMaxPasswordIterations)
+    throw EStoreError("The password work factor must be between 1 and " + std::to_string(kMaxPasswordIterations));
+  if (options_.firstPasswordDays < 0) throw EStoreError("The first password's life cannot be negative");
+  dummyHash_ = DummyHash(options_.passwordIterations);
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
   if (sqlite3_open_v2(options_.path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -219,6 +235,11 @@ ServiceStore::ServiceStore(StoreOptions options) : options_(std::move(options)) 
   exec("PRAGMA foreign_keys = ON");
   if (options_.path != ":memory:") exec("PRAGMA journal_mode = WAL");
   exec(kSchema);
+  // Columns added since the first databases were made; older files get them here, with values
+  // that keep their agents and history as they were (no first-password expiry, no customer token).
+  addColumnIfMissing("agents", "mdp_initial", "INTEGER NOT NULL DEFAULT 0");
+  addColumnIfMissing("agents", "cree_le", "INTEGER NOT NULL DEFAULT 0");
+  addColumnIfMissing("assistances", "jeton_client", "TEXT NOT NULL DEFAULT ''");
 }
 
 ServiceStore::~ServiceStore() { sqlite3_close(db_); }
@@ -230,6 +251,13 @@ void ServiceStore::exec(const char* sql) {
     sqlite3_free(err);
     throw EStoreError("SQL failed: " + message);
   }
+}
+
+void ServiceStore::addColumnIfMissing(const char* table, const char* column, const char* definition) {
+  Stmt s(db_, (std::string("SELECT count(*) FROM pragma_table_info('") + table + "') WHERE name = ?").c_str());
+  s.bind(1, column);
+  if (s.step() && s.integer(0) > 0) return;
+  exec((std::string("ALTER TABLE ") + table + " ADD COLUMN " + column + " " + definition).c_str());
 }
 
 int64_t ServiceStore::now() const { return options_.clock(); }
@@ -262,27 +290,54 @@ void ServiceStore::requireAdmin(const Caller& caller) {
 
 // ---- ICorvaneAgent ---------------------------------------------------------------------------
 
-std::string ServiceStore::LogIn(const std::string& user, const std::string& password) {
+std::string ServiceStore::LogIn(const std::string& user, const std::string& password,
+                                const std::string& address) {
+  // A name or address that failed too often waits before its tries are even checked.
+  if (int64_t wait = throttle_.WaitMs(user, address, now()); wait > 0) {
+    CurrentRequestLog().detail = "back-off " + std::to_string(wait) + " ms";
+    throw ERemotableEchecAuthentification("Too many failed log-ins: try again in " +
+                                          std::to_string((wait + 999) / 1000) + " s");
+  }
   int64_t agentId = 0;
   std::string stored;
+  bool firstPassword = false;
+  int64_t createdMs = 0;
   {
     std::lock_guard lock(mutex_);
-    Stmt s(db_, "SELECT id, mot_de_passe FROM agents WHERE login = ?");
+    Stmt s(db_, "SELECT id, mot_de_passe, mdp_initial, cree_le FROM agents WHERE login = ?");
     s.bind(1, user);
     if (s.step()) {
       agentId = s.integer(0);
       stored = s.text(1);
+      firstPassword = s.integer(2) != 0;
+      createdMs = s.integer(3);
     }
   }
-  // The slow hash runs outside the lock; an unknown login costs the same as a wrong password.
-  bool ok = VerifyPassword(password, stored.empty() ? HashPassword("") : stored) && agentId != 0;
-  if (!ok) throw ERemotableEchecAuthentification("Incorrect login or password");
+  // The slow hash runs outside the lock; an unknown login costs one hash, like a wrong password.
+  bool ok = VerifyPassword(password, agentId != 0 ? stored : dummyHash_) && agentId != 0;
+  if (!ok) {
+    throttle_.Failed(user, address, now());
+    throw ERemotableEchecAuthentification("Incorrect login or password");
+  }
   CurrentRequestLog().agent = std::to_string(agentId);
+  // A first password nobody changed is the login itself: it opens the account for a few days only.
+  if (firstPassword && now() - createdMs >= options_.firstPasswordDays * kMsPerDay) {
+    CurrentRequestLog().detail = "first password expired";
+    throw ERemotableEchecAuthentification("The first password has expired: an administrator must reset it");
+  }
+  throttle_.Succeeded(user);
+  // A hash weaker than the service's work factor is remade now that the password is known.
+  std::string stronger;
+  if (HashIterations(stored) < options_.passwordIterations)
+    stronger = HashPassword(password, options_.passwordIterations);
   std::string token = RandomHex(16);
   std::lock_guard lock(mutex_);
   Transaction tx(db_);
   Stmt(db_, "INSERT INTO sessions(jeton, agent_id, dernier_usage) VALUES (?, ?, ?)")
       .bind(1, token).bind(2, agentId).bind(3, now()).run();
+  if (!stronger.empty())
+    Stmt(db_, "UPDATE agents SET mot_de_passe = ? WHERE id = ? AND mot_de_passe = ?")
+        .bind(1, stronger).bind(2, agentId).bind(3, stored).run();
   // Forget sessions idle past the limit, so the table does not grow without end.
   Stmt(db_, "DELETE FROM sessions WHERE dernier_usage < ?").bind(1, now() - options_.sessionIdleMs).run();
   tx.commit();
@@ -303,11 +358,15 @@ void ServiceStore::ChangePassword(const std::string& session, const std::string&
       auto id = ParseId(agentId);
       if (!id) throw BadId(agentId);
       if (*id != caller.agentId) {
+        // Setting another agent's password is an administrator's reset, within its group and
+        // never for an agent of a higher level.
         requireAdmin(caller);
-        Stmt g(db_, "SELECT groupe_id FROM agents WHERE id = ?");
+        Stmt g(db_, "SELECT groupe_id, niveau_admin FROM agents WHERE id = ?");
         g.bind(1, *id);
         if (!g.step()) throw BadId(agentId);
         if (g.integer(0) != caller.groupId) throw ERemotableOperationNonAutorisee("Another group");
+        if (g.integer(1) > caller.niveauAdmin)
+          throw ERemotableOperationNonAutorisee("The agent has a higher administration level");
         target = *id;
       }
     }
@@ -319,10 +378,11 @@ void ServiceStore::ChangePassword(const std::string& session, const std::string&
   // The current password is the caller's own, also when an administrator sets another's.
   if (newPassword.empty() || !VerifyPassword(currentPassword, callerHash))
     throw ERemotableEchecModificationMotDePasse("Password not changed");
-  std::string hash = HashPassword(newPassword);
+  std::string hash = HashPassword(newPassword, options_.passwordIterations);
   std::lock_guard lock(mutex_);
   Transaction tx(db_);
-  Stmt(db_, "UPDATE agents SET mot_de_passe = ? WHERE id = ?").bind(1, hash).bind(2, target).run();
+  // A changed (or reset) password is no longer the first one: it does not expire.
+  Stmt(db_, "UPDATE agents SET mot_de_passe = ?, mdp_initial = 0 WHERE id = ?").bind(1, hash).bind(2, target).run();
   tx.commit();
 }
 
@@ -405,16 +465,22 @@ void ServiceStore::MettreAJourAgent(const std::string& session, const TRemotable
   if (stored.GroupeID != std::to_string(caller.groupId))
     throw ERemotableOperationNonAutorisee("Another group");
   if (agent.Login.empty()) throw ERemotableIdentifiantIncorrect("Empty login");
-  // Only an administrator changes administration levels (no one raises their own).
-  int niveau = caller.niveauAdmin >= 1 ? agent.NiveauAdmin : stored.NiveauAdmin;
+  // Administration levels: an agent's own level never changes here (no one raises their own);
+  // an administrator changes other agents' levels within its own level.
+  int niveau = stored.NiveauAdmin;
+  if (*id != caller.agentId && agent.NiveauAdmin != stored.NiveauAdmin) {
+    if (std::max<int>(agent.NiveauAdmin, stored.NiveauAdmin) > caller.niveauAdmin)
+      throw ERemotableOperationNonAutorisee("Administration level above the caller's");
+    niveau = agent.NiveauAdmin;
+  }
+  // The status is the agent's own (ModifierStatus): the record the console sends carries
+  // "disconnected" because its editor has no status field, so it is not taken from there.
   Stmt(db_,
        "UPDATE agents SET login = ?, nom = ?, prenom = ?, email = ?, adresse_ip = ?, "
-       "adresse_ip_auto = ?, port = ?, ports = ?, login_voip = ?, niveau_admin = ?, status = ? "
-       "WHERE id = ?")
+       "adresse_ip_auto = ?, port = ?, ports = ?, login_voip = ?, niveau_admin = ? WHERE id = ?")
       .bind(1, agent.Login).bind(2, agent.Nom).bind(3, agent.Prenom).bind(4, agent.EMail)
       .bind(5, agent.AdresseIP).bind(6, agent.AdresseIPAuto).bind(7, agent.Port)
-      .bind(8, agent.Ports).bind(9, agent.LoginVoiceOnIP).bind(10, niveau)
-      .bind(11, static_cast<int>(agent.Status)).bind(12, *id).run();
+      .bind(8, agent.Ports).bind(9, agent.LoginVoiceOnIP).bind(10, niveau).bind(11, *id).run();
   tx.commit();
 }
 
@@ -472,21 +538,24 @@ TRemotableAssistances ServiceStore::ListeAssistances(const std::string& session,
 }
 
 std::string ServiceStore::AjouterUnAgent(const std::string& session, const TRemotableAgent& agent) {
-  std::string hash = HashPassword(agent.Login);  // first password: the login, to be changed
+  // First password: the login (the contract has no field for another), valid for a few days.
+  std::string hash = HashPassword(agent.Login, options_.passwordIterations);
   std::lock_guard lock(mutex_);
   Transaction tx(db_);
   Caller caller = authenticate(session);
   requireAdmin(caller);
   if (agent.Login.empty()) throw ERemotableIdentifiantIncorrect("Empty login");
+  if (agent.NiveauAdmin > caller.niveauAdmin)
+    throw ERemotableOperationNonAutorisee("Administration level above the caller's");
   Stmt(db_,
        "INSERT INTO agents(groupe_id, login, mot_de_passe, nom, prenom, email, adresse_ip, "
-       "adresse_ip_auto, port, ports, login_voip, niveau_admin, status) "
-       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+       "adresse_ip_auto, port, ports, login_voip, niveau_admin, status, mdp_initial, cree_le) "
+       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?)")
       .bind(1, caller.groupId).bind(2, agent.Login).bind(3, hash).bind(4, agent.Nom)
       .bind(5, agent.Prenom).bind(6, agent.EMail).bind(7, agent.AdresseIP)
       .bind(8, agent.AdresseIPAuto).bind(9, agent.Port).bind(10, agent.Ports)
       .bind(11, agent.LoginVoiceOnIP).bind(12, static_cast<int>(agent.NiveauAdmin))
-      .bind(13, static_cast<int>(agent.Status)).run();
+      .bind(13, static_cast<int>(agent.Status)).bind(14, now()).run();
   std::string id = std::to_string(sqlite3_last_insert_rowid(db_));
   tx.commit();
   return id;
@@ -600,11 +669,11 @@ void ServiceStore::MettreAJourClient(const std::string& session, const TRemotabl
   if (readClient(*id).GroupeID != std::to_string(caller.groupId))
     throw ERemotableOperationNonAutorisee("Another group");
   if (client.Identifiant.empty()) throw ERemotableIdentifiantIncorrect("Empty customer identifier");
-  Stmt(db_,
-       "UPDATE clients SET identifiant = ?, nom = ?, prenom = ?, email = ?, adresse_ip = ? "
-       "WHERE id = ?")
+  // The stored address stays: the console's customer editor has no address field and sends it
+  // empty.
+  Stmt(db_, "UPDATE clients SET identifiant = ?, nom = ?, prenom = ?, email = ? WHERE id = ?")
       .bind(1, client.Identifiant).bind(2, client.Nom).bind(3, client.Prenom)
-      .bind(4, client.EMail).bind(5, client.AdresseIP).bind(6, *id).run();
+      .bind(4, client.EMail).bind(5, *id).run();
   tx.commit();
 }
 
@@ -746,6 +815,11 @@ std::string ServiceStore::NewChallenge(const std::string& previousId, std::strin
       .bind(1, kMaxChallenges - 1).run();
   Stmt(db_, "INSERT INTO verrous(id, code, expire) VALUES (?, ?, ?)")
       .bind(1, id).bind(2, code).bind(3, now() + kChallengeLifetimeMs).run();
+  // A sign-up that created a group goes on with the new challenge: the wizard sends the
+  // identifier it held, and only it knows that identifier.
+  Stmt(db_, "DELETE FROM inscriptions WHERE expire < ?").bind(1, now()).run();
+  if (!previousId.empty())
+    Stmt(db_, "UPDATE inscriptions SET jeton = ? WHERE jeton = ?").bind(1, id).bind(2, previousId).run();
   tx.commit();
   return id;
 }
@@ -782,9 +856,13 @@ std::string ServiceStore::CreerGroupeInscription(const std::string& id, const st
   if (infos.Nom.empty()) throw ERemotableIdentifiantIncorrect("Empty group name");
   Stmt(db_, "INSERT INTO groupes(nom, mess, email, site) VALUES (?, ?, ?, ?)")
       .bind(1, infos.Nom).bind(2, infos.Mess).bind(3, infos.Email).bind(4, infos.Site).run();
-  std::string groupId = std::to_string(sqlite3_last_insert_rowid(db_));
+  int64_t groupId = sqlite3_last_insert_rowid(db_);
+  // The challenge's identifier becomes the sign-up's token: the first administrator of this
+  // group can only come from the same sign-up (CreerSuperAgent), for a limited time.
+  Stmt(db_, "INSERT INTO inscriptions(jeton, groupe_id, expire) VALUES (?, ?, ?)")
+      .bind(1, id).bind(2, groupId).bind(3, now() + kSignUpLifetimeMs).run();
   tx.commit();
-  return groupId;
+  return std::to_string(groupId);
 }
 
 void ServiceStore::CreerSuperAgent(const std::string& id, const std::string& verrou,
@@ -792,7 +870,7 @@ void ServiceStore::CreerSuperAgent(const std::string& id, const std::string& ver
   useChallenge(id, verrou);
   if (infos.Login.empty() || infos.MotDePasse.empty())
     throw ERemotableIdentifiantIncorrect("Empty login or password");
-  std::string hash = HashPassword(infos.MotDePasse);
+  std::string hash = HashPassword(infos.MotDePasse, options_.passwordIterations);
   std::lock_guard lock(mutex_);
   Transaction tx(db_);
   auto groupId = ParseId(infos.GroupeID);
@@ -801,10 +879,15 @@ void ServiceStore::CreerSuperAgent(const std::string& id, const std::string& ver
   g.bind(1, *groupId);
   if (!g.step()) throw BadId(infos.GroupeID);
   if (g.integer(0) > 0) throw ERemotableOperationNonAutorisee("The group already has agents");
+  Stmt signUp(db_, "SELECT groupe_id FROM inscriptions WHERE jeton = ? AND expire >= ?");
+  signUp.bind(1, id).bind(2, now());
+  if (!signUp.step() || signUp.integer(0) != *groupId)
+    throw ERemotableOperationNonAutorisee("Only the sign-up that created the group gives it its first administrator");
   Stmt(db_,
        "INSERT INTO agents(groupe_id, login, mot_de_passe, niveau_admin, port, ports) "
        "VALUES (?, ?, ?, 2, 8100, '8101-8120')")
       .bind(1, *groupId).bind(2, infos.Login).bind(3, hash).run();
+  Stmt(db_, "DELETE FROM inscriptions WHERE groupe_id = ?").bind(1, *groupId).run();
   tx.commit();
 }
 
@@ -859,15 +942,18 @@ HelpRequestAnswer ServiceStore::OpenHelpRequest(const std::string& groupeId, con
   }
   Stmt insert(db_,
               "INSERT INTO assistances(groupe_id, client_id, client_identifiant, client_adresse_ip, "
-              "nom_saisi, email_saisi, description, demande_date, cloture) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+              "nom_saisi, email_saisi, description, demande_date, cloture, jeton_client) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insert.bind(1, *groupId);
   if (clientId) insert.bind(2, *clientId);
   else insert.bindNull(2);
   bool refused = knownOnly && !clientId;
-  insert.bind(3, identifiant).bind(4, address).bind(5, nom).bind(6, email).bind(7, description)
-      .bind(8, ServiceZoneTime(now())).bind(9, refused ? "U" : "").run();
   HelpRequestAnswer answer;
+  // Closing letters come back with this token: the request's identifiers are sequential, the
+  // token is known to its caller only.
+  if (!refused) answer.token = RandomHex(16);
+  insert.bind(3, identifiant).bind(4, address).bind(5, nom).bind(6, email).bind(7, description)
+      .bind(8, ServiceZoneTime(now())).bind(9, refused ? "U" : "").bind(10, answer.token).run();
   answer.assistanceId = std::to_string(sqlite3_last_insert_rowid(db_));
   if (refused) {
     tx.commit();  // the refused request stays in the history
@@ -883,16 +969,27 @@ HelpRequestAnswer ServiceStore::OpenHelpRequest(const std::string& groupeId, con
   return answer;
 }
 
-void ServiceStore::RecordClosingLetter(const std::string& assistanceId, char letter) {
+void ServiceStore::RecordClosingLetter(const std::string& assistanceId, const std::string& token,
+                                       char letter) {
   if (std::string("IRNUA").find(letter) == std::string::npos)
     throw ERemotableIdentifiantIncorrect("Unknown closing letter");
   auto id = ParseId(assistanceId);
   if (!id) throw BadId(assistanceId);
   std::lock_guard lock(mutex_);
   Transaction tx(db_);
-  Stmt s(db_, "UPDATE assistances SET cloture = cloture || ? WHERE id = ?");
-  s.bind(1, std::string(1, letter)).bind(2, *id).run();
-  if (sqlite3_changes(db_) == 0) throw BadId(assistanceId);
+  Stmt s(db_, "SELECT cloture, jeton_client FROM assistances WHERE id = ?");
+  s.bind(1, *id);
+  // Requests opened before tokens existed, or refused ones, have none: nobody closes them.
+  if (!s.step() || s.text(1).empty() || !SameSecret(token, s.text(1)))
+    throw ERemotableOperationNonAutorisee("Not the caller of this help request");
+  const std::string cloture = s.text(0);
+  if (cloture.find(letter) != std::string::npos) return;  // each kind once: a repeat changes nothing
+  // The console's own "O" does not count against the customer's letters.
+  if (cloture.size() - static_cast<size_t>(std::count(cloture.begin(), cloture.end(), 'O')) >=
+      kMaxCustomerClosingLetters)
+    throw ERemotableOperationNonAutorisee("Too many closing letters");
+  Stmt(db_, "UPDATE assistances SET cloture = cloture || ? WHERE id = ?")
+      .bind(1, std::string(1, letter)).bind(2, *id).run();
   tx.commit();
 }
 
@@ -916,7 +1013,7 @@ std::string ServiceStore::SeedGroup(const TRemotableGroupeAgent& groupe) {
 }
 
 std::string ServiceStore::SeedAgent(const TRemotableAgent& agent, const std::string& password) {
-  std::string hash = HashPassword(password);
+  std::string hash = HashPassword(password, options_.passwordIterations);
   std::lock_guard lock(mutex_);
   Transaction tx(db_);
   Stmt(db_,

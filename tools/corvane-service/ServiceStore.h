@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "LoginThrottle.h"
 #include "ServiceClock.h"
+#include "ServiceLimits.h"
 #include "service/Remotables.h"
 #include "service/ServiceErrors.h"
 
@@ -30,11 +32,14 @@ struct StoreOptions {
   std::string path;  // database file; ":memory:" for a private in-memory one
   int64_t sessionIdleMs = 0;  // 0: kDefaultSessionIdleMs
   MillisecondClock clock;     // empty: system clock
+  int passwordIterations = kPasswordIterations;      // work factor of new password hashes
+  int firstPasswordDays = kDefaultFirstPasswordDays;  // life of a new agent's first password
 };
 
 // What a customer's help request gives back.
 struct HelpRequestAnswer {
   std::string assistanceId;
+  std::string token;  // what the caller sends back with its closing letters
   std::vector<std::pair<std::string, int>> agents;  // address and call port of available agents
 };
 
@@ -45,8 +50,9 @@ public:
   ServiceStore(const ServiceStore&) = delete;
   ServiceStore& operator=(const ServiceStore&) = delete;
 
-  // ICorvaneAgent
-  std::string LogIn(const std::string& user, const std::string& password);
+  // ICorvaneAgent. `address` is the caller's, for the back-off after failed log-ins.
+  std::string LogIn(const std::string& user, const std::string& password,
+                    const std::string& address = {});
   void ChangePassword(const std::string& session, const std::string& agentId,
                       const std::string& currentPassword, const std::string& newPassword);
   void LogOut(const std::string& session);
@@ -97,7 +103,9 @@ public:
   HelpRequestAnswer OpenHelpRequest(const std::string& groupeId, const std::string& nom,
                                     const std::string& email, const std::string& identifiant,
                                     const std::string& description, const std::string& address);
-  void RecordClosingLetter(const std::string& assistanceId, char letter);
+  // Only with the token of the request's opening; a letter already there changes nothing, and
+  // at most kMaxCustomerClosingLetters letters are the customer's.
+  void RecordClosingLetter(const std::string& assistanceId, const std::string& token, char letter);
 
   // Seeding and tests.
   std::string SeedGroup(const TRemotableGroupeAgent& groupe);
@@ -117,6 +125,7 @@ private:
   void requireAdmin(const Caller& caller);
   int64_t now() const;
   void exec(const char* sql);
+  void addColumnIfMissing(const char* table, const char* column, const char* definition);
   void useChallenge(const std::string& id, const std::string& verrou);
   TRemotableAgent readAgent(int64_t id);
   TRemotableClient readClient(int64_t id);
@@ -124,6 +133,8 @@ private:
   void writeGroup(int64_t id, const TRemotableGroupeAgent& groupe);
 
   StoreOptions options_;
+  std::string dummyHash_;  // verified for unknown log-ins: they cost one hash, like known ones
+  LoginThrottle throttle_;
   std::mutex mutex_;
   sqlite3* db_ = nullptr;
 };

@@ -15,6 +15,7 @@ namespace {
 struct Request {
   const SoapReader& reader;
   const xmlNode* op;
+  const std::string& peer;  // the caller's address
   std::string text(std::string_view name) const { return reader.readString(SoapReader::child(op, name)); }
   template <class R>
   R record(std::string_view name) const {
@@ -30,7 +31,7 @@ using OperationTable = std::map<std::string, Operation, std::less<>>;
 const OperationTable& AgentOperations() {
   static const OperationTable table = {
       {"LogIn", [](ServiceStore& s, const Request& r, SoapWriter& w) {
-         w.addString("return", s.LogIn(r.text("User"), r.text("Password")));
+         w.addString("return", s.LogIn(r.text("User"), r.text("Password"), r.peer));
        }},
       {"ChangePassword", [](ServiceStore& s, const Request& r, SoapWriter&) {
          s.ChangePassword(r.text("Session"), r.text("AgentId"), r.text("CurrentPassword"),
@@ -160,6 +161,8 @@ const OperationTable& TableOf(const InterfaceInfo& iface) {
   return AgentOperations();
 }
 
+const char* const kInternalErrorText = "Internal error of the service";
+
 SoapOutcome FaultOutcome(std::string_view code, const ERemotableException& error) {
   RequestLog& log = CurrentRequestLog();
   log.outcome = "fault " + (error.typeName().empty() ? std::string("(generic) ") + error.message()
@@ -169,7 +172,8 @@ SoapOutcome FaultOutcome(std::string_view code, const ERemotableException& error
 
 }  // namespace
 
-SoapOutcome HandleSoapRequest(ServiceStore& store, const InterfaceInfo& iface, std::string_view body) {
+SoapOutcome HandleSoapRequest(ServiceStore& store, const InterfaceInfo& iface, std::string_view body,
+                              const std::string& peer) {
   RequestLog& log = CurrentRequestLog();
   log.operation = std::string(iface.name);
   try {
@@ -183,20 +187,23 @@ SoapOutcome HandleSoapRequest(ServiceStore& store, const InterfaceInfo& iface, s
       return FaultOutcome("SOAP-ENV:Client",
                           ERemotableException("Unknown operation " + name + " of " + std::string(iface.name)));
     SoapWriter writer(iface.operationNs, name + "Response");
-    it->second(store, Request{reader, op}, writer);
+    it->second(store, Request{reader, op, peer}, writer);
     log.outcome = "ok";
     return {200, writer.finish()};
   } catch (const ERemotableException& e) {
     return FaultOutcome("SOAP-ENV:Server", e);
   } catch (const EStoreError& e) {
-    return FaultOutcome("SOAP-ENV:Server", ERemotableException(e.message()));
+    // Database texts are for the log only; the caller learns that the service failed.
+    log.detail = e.message();
+    return FaultOutcome("SOAP-ENV:Server", ERemotableException(kInternalErrorText));
   } catch (const ENotWellFormedAnswer&) {
     return FaultOutcome("SOAP-ENV:Client", ERemotableException("The request is not well-formed XML."));
   } catch (const EServiceError& e) {
     // Not well-formed, not SOAP, or a value of the wrong type: the caller's fault.
     return FaultOutcome("SOAP-ENV:Client", ERemotableException(e.message()));
   } catch (const std::exception& e) {
-    return FaultOutcome("SOAP-ENV:Server", ERemotableException(std::string("Internal error: ") + e.what()));
+    log.detail = e.what();
+    return FaultOutcome("SOAP-ENV:Server", ERemotableException(kInternalErrorText));
   }
 }
 

@@ -19,6 +19,9 @@ struct SoapOutcome {
   std::string body;
 };
 
-SoapOutcome HandleSoapRequest(ServiceStore& store, const InterfaceInfo& iface, std::string_view body);
+// `peer` is the caller's address (log-in back-off). Faults carry no text of the database: it goes
+// to the request's log line (RequestLog::detail).
+SoapOutcome HandleSoapRequest(ServiceStore& store, const InterfaceInfo& iface, std::string_view body,
+                              const std::string& peer);
 
 }  // namespace corvane::service::server

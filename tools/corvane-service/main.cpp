@@ -17,6 +17,7 @@ namespace {
 const char* kUsage =
     "Usage: corvane-service [--listen HOST:PORT] [--db FILE] [--root PATH] [--demo]\n"
     "                       [--updates DIR] [--client-program FILE] [--session-idle SECONDS]\n"
+    "                       [--first-password-days DAYS] [--pbkdf2-iterations N]\n"
     "\n"
     "Serves the Corvane web service (SOAP interfaces ICorvaneAgent, ICorvaneGroupeAgent and\n"
     "ICorvaneInscription) with its data in an SQLite file.\n"
@@ -29,6 +30,12 @@ const char* kUsage =
     "  --updates DIR            serve the files of DIR under /maj/ (update descriptor and files)\n"
     "  --client-program FILE    the customer program served by GetFile\n"
     "  --session-idle SECONDS   forget service sessions idle this long (default 1800)\n"
+    "  --first-password-days DAYS\n"
+    "                           a new agent's first password (its login) opens the account this\n"
+    "                           many days after its creation (default 7); later only an\n"
+    "                           administrator's reset of its password does\n"
+    "  --pbkdf2-iterations N    work factor of new password hashes (default 600000); lower it only\n"
+    "                           for tests; existing hashes keep their own\n"
     "  --help                   show this help\n"
     "\n"
     "Prints the root URL once listening; stops cleanly on SIGINT or SIGTERM.\n";
@@ -86,6 +93,22 @@ int main(int argc, char** argv) {
         return Fail("bad --session-idle " + v);
       }
       if (store.sessionIdleMs <= 0) return Fail("bad --session-idle " + v);
+    } else if (arg == "--first-password-days" || arg == "--pbkdf2-iterations") {
+      if (!value(v)) return Fail(arg + " needs a number");
+      int number = -1;
+      try {
+        size_t used = 0;
+        number = std::stoi(v, &used);
+        if (used != v.size()) number = -1;
+      } catch (...) {
+      }
+      if (arg == "--first-password-days") {
+        if (number < 0 || number > 36500) return Fail("bad --first-password-days " + v);
+        store.firstPasswordDays = number;
+      } else {
+        if (number < 1 || number > kMaxPasswordIterations) return Fail("bad --pbkdf2-iterations " + v);
+        store.passwordIterations = number;
+      }
     } else {
       return Fail("unknown argument " + arg);
     }

@@ -90,7 +90,8 @@ public:
 
   std::string Root() const { return server.rootUrl(); }
 
-  service::server::ServiceStore store{service::server::StoreOptions{":memory:", 60'000, [] { return kNowMs; }}};
+  service::server::ServiceStore store{service::server::StoreOptions{
+      ":memory:", 60'000, [] { return kNowMs; }, service::server::kQuickPasswordIterations}};
   service::server::ServiceServer server{store, service::server::ServerOptions{"127.0.0.1", 0, "/scripts/ServiceCorvane.dll/", "", "", {}}};
   std::string groupId;
   std::string strictGroupId;

@@ -181,16 +181,18 @@ TEST(ClientCallAnswers, ReadAsTheListenerWritesThem) {
 }
 
 TEST(ClientServiceAnswer, AgentsAreCheckedAndCapped) {
-  std::string body = "AssistanceID=17\r\nAgent=127.0.0.1:8200\nAgent=bad line\nAgent=h:0\nNoise=1\nAgent=::1:8300\n";
+  std::string body = "AssistanceID=17\r\nJeton=0a1b\r\nAgent=127.0.0.1:8200\nAgent=bad line\nAgent=h:0\nNoise=1\nAgent=::1:8300\n";
   for (int i = 0; i < 40; ++i) body += "Agent=10.0.0." + std::to_string(i) + ":9000\n";
   const client::HelpRequestAnswer answer = ParseHelpRequestAnswer(body);
   EXPECT_EQ(answer.assistanceId, "17");
+  EXPECT_EQ(answer.token, "0a1b");
+  EXPECT_EQ(ParseHelpRequestAnswer("AssistanceID=18\n").token, "");  // a service without tokens
   ASSERT_EQ(answer.agents.size(), kMaxAgentsCalled);
   EXPECT_EQ(answer.agents[0], (AgentAddress{"127.0.0.1", 8200}));
   EXPECT_EQ(answer.agents[1], (AgentAddress{"::1", 8300}));
   EXPECT_EQ(answer.agents[2], (AgentAddress{"10.0.0.0", 9000}));
 
-  for (const char* bad : {"", "Agent=1.2.3.4:5\n", "AssistanceID=\n", "AssistanceID=a b\n"})
+  for (const char* bad : {"", "Agent=1.2.3.4:5\n", "AssistanceID=\n", "AssistanceID=a b\n", "AssistanceID=1\nJeton=a b\n"})
     EXPECT_THROW(ParseHelpRequestAnswer(bad), ServiceError) << bad;
   EXPECT_EQ(WindowsLineBreaks("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd");
 }

@@ -19,7 +19,7 @@ class ServiceFixture : public ::testing::Test {
 protected:
   static constexpr int64_t kIdleMs = 60'000;
   std::atomic<int64_t> clockMs{1'717'000'000'000};
-  ServiceStore store{StoreOptions{":memory:", kIdleMs, [this] { return clockMs.load(); }}};
+  ServiceStore store{StoreOptions{":memory:", kIdleMs, [this] { return clockMs.load(); }, kQuickPasswordIterations}};
   DemoSummary demo = SeedDemo(store, clockMs);
   ServiceServer server{store, ServerOptions{"127.0.0.1", 0, "/scripts/ServiceCorvane.dll/", "", "", {}}};
   std::string root;

@@ -46,19 +46,33 @@ TEST_F(ServiceRoundTrip, AgentOperations) {
   fresh.Port = 8300;
   fresh.Ports = "8301-8305";
   std::string id = proxy.AjouterUnAgent(session, fresh);
-  EXPECT_THROW(proxy.AjouterUnAgent(session, fresh), ERemotableIdentifiantIncorrect);  // same login
+  try {
+    proxy.AjouterUnAgent(session, fresh);  // same login
+    FAIL() << "duplicate login accepted";
+  } catch (const ERemotableIdentifiantIncorrect& e) {
+    EXPECT_EQ(e.message().find("agents."), std::string::npos) << "database text sent: " << e.message();
+  }
   TRemotableAgent stored = proxy.ObtenirAgent(session, id);
   EXPECT_EQ(stored.Nom, "Petit");
   EXPECT_EQ(stored.Ports, "8301-8305");
   stored.Prenom = "Nadia";
+  stored.AdresseIP = "192.0.2.9";  // set by hand: the editor has a field for it
   stored.Status = TStatusAgent::saOccupe;
   proxy.MettreAJourAgent(session, stored);
   EXPECT_EQ(proxy.ObtenirAgent(session, id).Prenom, "Nadia");
-  EXPECT_EQ(proxy.ObtenirAgent(session, id).Status, TStatusAgent::saOccupe);
+  EXPECT_EQ(proxy.ObtenirAgent(session, id).AdresseIP, "192.0.2.9");
+  EXPECT_EQ(proxy.ObtenirAgent(session, id).Status, TStatusAgent::saDeconnecte);  // only hers to set
   EXPECT_EQ(proxy.ListeAgents(session).size(), 3u);
 
   // The new agent's first password is its login; it changes it with an empty AgentId.
   std::string hers = proxy.LogIn("nadia", "nadia");
+  // Her status survives an administrator's edit, which sends "disconnected" like the console.
+  proxy.ModifierStatus(hers, TStatusAgent::saDisponible);
+  stored.Nom = "Petit-Roy";
+  stored.Status = TStatusAgent::saDeconnecte;
+  proxy.MettreAJourAgent(session, stored);
+  EXPECT_EQ(proxy.ObtenirAgent(session, id).Nom, "Petit-Roy");
+  EXPECT_EQ(proxy.ObtenirAgent(session, id).Status, TStatusAgent::saDisponible);
   EXPECT_THROW(proxy.ChangePassword(hers, "", "bad", "n3w"), ERemotableEchecModificationMotDePasse);
   proxy.ChangePassword(hers, "", "nadia", "n3w");
   EXPECT_THROW(proxy.LogIn("nadia", "nadia"), ERemotableEchecAuthentification);
@@ -115,12 +129,14 @@ TEST_F(ServiceRoundTrip, CustomersAndDuplicateIdentifier) {
   client.Identifiant = "Z42";
   client.Nom = "Blanc";
   client.EMail = "blanc@x.invalid";
+  client.AdresseIP = "192.0.2.7";
   std::string id = proxy.AjouterUnClient(session, client);
   try {
     proxy.AjouterUnClient(session, client);
     FAIL() << "duplicate accepted";
   } catch (ERemotableException& e) {
     EXPECT_EQ(typeid(e), typeid(ERemotableException));
+    EXPECT_EQ(e.message().find("clients."), std::string::npos) << "database text sent: " << e.message();
     EXPECT_TRUE(ReplaceDuplicateClientIdMessage(e));
     EXPECT_EQ(e.message(), "Client ID already used.");
   }
@@ -130,8 +146,10 @@ TEST_F(ServiceRoundTrip, CustomersAndDuplicateIdentifier) {
   EXPECT_THROW(proxy.ObtenirClientParIdentifiant(session, demo.groupeId, "nope"),
                ERemotableIdentifiantNonTrouve);
   stored.Prenom = "Anne";
+  stored.AdresseIP = "";  // the console's customer editor has no address field
   proxy.MettreAJourClient(session, stored);
   EXPECT_EQ(proxy.ObtenirClient(session, id).Prenom, "Anne");
+  EXPECT_EQ(proxy.ObtenirClient(session, id).AdresseIP, "192.0.2.7");
   proxy.SupprimerUnClient(session, id);
   EXPECT_THROW(proxy.ObtenirClient(session, id), ERemotableIdentifiantIncorrect);
   // A customer with sessions in the history cannot go.
@@ -175,11 +193,14 @@ TEST_F(ServiceRoundTrip, HelpRequestClosingAndHistoryFilters) {
   ASSERT_EQ(opened->status, 200) << opened->body;
   EXPECT_NE(opened->body.find("Agent=127.0.0.1:8200\n"), std::string::npos) << opened->body;
   std::string assistanceId = opened->body.substr(13, opened->body.find('\n') - 13);
+  size_t tokenAt = opened->body.find("\nJeton=");
+  ASSERT_NE(tokenAt, std::string::npos) << opened->body;
+  std::string token = opened->body.substr(tokenAt + 7, opened->body.find('\n', tokenAt + 1) - tokenAt - 7);
   auto letter = http.Post("/scripts/ServiceCorvane.dll/client/Cloture",
-                          httplib::Params{{"AssistanceID", assistanceId}, {"Lettre", "I"}});
+                          httplib::Params{{"AssistanceID", assistanceId}, {"Jeton", token}, {"Lettre", "I"}});
   ASSERT_EQ(letter->status, 200);
   EXPECT_EQ(http.Post("/scripts/ServiceCorvane.dll/client/Cloture",
-                      httplib::Params{{"AssistanceID", assistanceId}, {"Lettre", "Z"}})->status, 400);
+                      httplib::Params{{"AssistanceID", assistanceId}, {"Jeton", token}, {"Lettre", "Z"}})->status, 400);
 
   TRemotableClotureAssistance cloture;
   cloture.AssistanceID = assistanceId;
