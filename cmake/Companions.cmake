@@ -1,8 +1,13 @@
 # Companion files delivered beside the console: the ringing sound "Appel.wav", synthesised by our
 # own script, and the user manual PDF (built by tools/manual-pdf when the Qt user interface is
 # built). corvane_copy_companions(<target>) puts them beside a program after each build;
-# `cmake --install` puts them in bin/.
+# `cmake --install` puts them in CORVANE_PROGRAM_DIR.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+include(GNUInstallDirs)
+
+# The installed programs live with their companions in one private folder (they find them beside
+# their own executable); bin/ gets a link to the console.
+set(CORVANE_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/corvane-agent)
 
 set(CORVANE_COMPANIONS_DIR ${CMAKE_BINARY_DIR}/companions)
 set(CORVANE_SOUND ${CORVANE_COMPANIONS_DIR}/Appel.wav)
@@ -16,7 +21,7 @@ add_custom_command(
   COMMENT "Synthesising the ringing sound"
   VERBATIM)
 add_custom_target(corvane_sound ALL DEPENDS ${CORVANE_SOUND})
-install(FILES ${CORVANE_SOUND} DESTINATION bin)
+install(FILES ${CORVANE_SOUND} DESTINATION ${CORVANE_PROGRAM_DIR})
 
 function(corvane_copy_companions target)
   add_dependencies(${target} corvane_sound)
