@@ -253,7 +253,7 @@ Findings RunChurn(LoopDriver& driver, const ChurnOptions& options) {
   }
   findings.Add("churn-connections", static_cast<double>(connections), "connections");
   findings.Add("churn-connections-failed", static_cast<double>(failed), "connections");
-  findings.Add("churn-session-held", stillRunning ? 1 : 0, "sessions", 1, stillRunning ? 1 : 0, 1.0);
+  findings.AddBounded("churn-session-held", stillRunning ? 1 : 0, "sessions", 1);
   findings.Add("churn-session-frames", churnFps, "frames/s", baseFps, baseFps > 0 ? churnFps / baseFps : 0, 0.5);
   findings.Add("churn-frame-gap-max", churnGapMs, "ms", baseGapMs, churnGapMs > 0 ? baseGapMs / churnGapMs : 0, 0.2);
   findings.Add("churn-chat-lost", static_cast<double>(chatLost), "lines");

@@ -26,11 +26,15 @@ std::string Fixed(double v) {
 
 void Findings::Add(const std::string& name, double value, const std::string& unit, double baseline, double ratio,
                    double goal) {
-  figures_.push_back(Figure{name, value, unit, true, baseline, ratio, goal});
+  figures_.push_back(Figure{name, value, unit, true, baseline, ratio, goal, false, 0});
 }
 
 void Findings::Add(const std::string& name, double value, const std::string& unit) {
-  figures_.push_back(Figure{name, value, unit, false, 0, 0, 0});
+  figures_.push_back(Figure{name, value, unit, false, 0, 0, 0, false, 0});
+}
+
+void Findings::AddBounded(const std::string& name, double value, const std::string& unit, double bound) {
+  figures_.push_back(Figure{name, value, unit, false, 0, 0, 0, true, bound});
 }
 
 void Findings::Lost(const std::string& what) { losses_.push_back(what); }
@@ -54,6 +58,7 @@ std::string Findings::Report(const std::string& title) const {
   for (const Figure& f : figures_) {
     out += "BENCH " + f.name + " " + Number(f.value) + " " + f.unit;
     if (f.compared) out += " baseline=" + Number(f.baseline) + " ratio=" + Fixed(f.ratio) + " goal=" + Fixed(f.goal);
+    if (f.bounded) out += " bound=" + Number(f.bound);
     out += "\n";
   }
   out += title + ": " + (losses_.empty() ? "nothing lost" : std::to_string(losses_.size()) + " LOSSES") + "\n";

@@ -15,6 +15,8 @@ public:
     std::string unit;
     bool compared = false;  // has a baseline, a ratio (higher is better) and a goal
     double baseline = 0, ratio = 0, goal = 0;
+    bool bounded = false;  // has a fixed bound it must reach
+    double bound = 0;
   };
 
   // A figure against a baseline measured in the same run; ratio oriented so that higher is better.
@@ -22,6 +24,11 @@ public:
            double goal);
   // A figure without a baseline (a count that must be 0, for instance).
   void Add(const std::string& name, double value, const std::string& unit);
+  // A figure checked against a fixed bound instead of a measured baseline: a count of cases that
+  // must all succeed, or a duration that must not be shorter than the one the console is set to
+  // take. Printed with "bound=", without ratio or goal; the scenario records a loss for every
+  // case that falls short, which is what fails the program.
+  void AddBounded(const std::string& name, double value, const std::string& unit, double bound);
   // Something was lost or broken: the program will fail.
   void Lost(const std::string& what);
   void Note(const std::string& line);

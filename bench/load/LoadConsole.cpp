@@ -43,19 +43,6 @@ std::string Describe(std::exception_ptr error) {
   }
 }
 
-int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-  if (fd >= 0) ::close(fd);
-  if (!ok) throw std::runtime_error("no free port");
-  return ntohs(address.sin_port);
-}
-
 service::TRemotableFiltre Around(int64_t nowMs, double daysBefore) {
   service::TRemotableFiltre f;
   f.DateDebutInclue = service::server::ServiceZoneTime(nowMs) - daysBefore;
@@ -82,7 +69,7 @@ LoadService::LoadService(bool publishesAddress)
   tech.AdresseIPAuto = publishesAddress;
   // A fixed call port, as an agent's record holds one: the listener opens on it again after the
   // agent went off-line.
-  tech.Port = FreePort();
+  tech.Port = callPort.Port();
   tech.NiveauAdmin = 2;
   techId = store.SeedAgent(tech, "tech");
   server.start();

@@ -17,6 +17,7 @@
 
 #include "DemoData.h"
 #include "LoopDriver.h"
+#include "ReservedPort.h"
 #include "ServiceServer.h"
 #include "ServiceStore.h"
 #include "assistance/SessionAssistanceModel.h"
@@ -28,7 +29,7 @@ namespace corvane::load {
 using Clock = std::chrono::steady_clock;
 
 // The reference service on an ephemeral loopback port, with the demo group and the agent
-// "tech"/"tech" (call port 0: any free port).
+// "tech"/"tech" whose call port is a reserved fixed port.
 class LoadService {
 public:
   explicit LoadService(bool publishesAddress = false);
@@ -44,6 +45,7 @@ public:
   size_t AssistanceCount();
   int Port() const { return server.port(); }
 
+  ReservedPort callPort;
   service::server::ServiceStore store;
   service::server::DemoSummary demo;
   service::server::ServiceServer server;

@@ -72,13 +72,10 @@ void ServiceFront::Listen() {
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port_));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0) {
     if (fd >= 0) ::close(fd);
     throw std::runtime_error("the service front cannot listen");
   }
-  port_ = ntohs(address.sin_port);
   listenFd_ = fd;
   acceptThread_ = std::thread([this, fd] { AcceptLoop(fd); });
 }

@@ -17,6 +17,8 @@
 #include <string>
 #include <thread>
 
+#include "ReservedPort.h"
+
 namespace corvane::load {
 
 class ServiceFront {
@@ -50,7 +52,8 @@ private:
   std::string Forward(const std::string& request) const;
 
   const int servicePort_;
-  int port_ = 0;
+  ReservedPort reserved_;  // the port stays this front's while it is down
+  int port_ = reserved_.Port();
   mutable std::mutex mutex_;
   Fault fault_ = Fault::None;
   int slowMs_ = 0;

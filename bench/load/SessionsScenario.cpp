@@ -259,8 +259,8 @@ Findings RunSessions(LoopDriver& driver, const SessionsOptions& options) {
   const PhaseResult load = RunPhase(driver, service, console, scratch, options.sessions, options, "load");
 
   const int n = options.sessions;
-  findings.Add("load-sessions-held", load.maxHeld, "sessions", n, static_cast<double>(load.maxHeld) / n, 1.0);
-  findings.Add("load-sessions-ended-clean", load.endedClean, "sessions", n, static_cast<double>(load.endedClean) / n, 1.0);
+  findings.AddBounded("load-sessions-held", load.maxHeld, "sessions", n);
+  findings.AddBounded("load-sessions-ended-clean", load.endedClean, "sessions", n);
   findings.Add("load-chat-lost", static_cast<double>(load.chatLost + single.chatLost), "lines");
   findings.Add("load-bytes-lost", static_cast<double>(load.bytesLost + single.bytesLost), "bytes");
   const double baseFps = single.framesPerSecond.empty() ? 0 : single.framesPerSecond.front();

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "FuzzSupport.h"
+#include "assistance/AssistanceError.h"
 #include "assistance/FolderArchiveReader.h"
 
 using namespace corvane::assistance;
@@ -25,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   try {
     (void)FolderArchiveReader::List(archive.string());
-  } catch (const std::exception&) {
+  } catch (const AssistanceError&) {
   }
   try {
     FolderArchiveReader::Unpack(archive.string(), target.string());
-  } catch (const std::exception&) {
+  } catch (const AssistanceError&) {
   }
   // Only the archive itself and the target's parents may exist outside the target.
   for (const auto& entry : fs::recursive_directory_iterator(sandbox)) {

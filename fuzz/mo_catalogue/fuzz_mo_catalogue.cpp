@@ -2,6 +2,7 @@
 
 #include "FuzzSupport.h"
 #include "shell/MoCatalogue.h"
+#include "shell/ShellError.h"
 
 using namespace corvane::shell;
 
@@ -12,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)catalogue->hasUtf8Charset();
     for (const char* id : {"", "Cancel", "Localization problem", "a"})
       if (const std::string* t = catalogue->find(id)) (void)t->size();
-  } catch (const std::exception&) {
+  } catch (const ECatalogueError&) {
   }
   return 0;
 }

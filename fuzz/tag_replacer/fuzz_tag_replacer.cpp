@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TFileSystemRemplaceTag replacer("maj", "/opt/corvane/CorvaneAgent", folders);
   try {
     (void)replacer.Remplacer(corvane::fuzz::Bytes(data, size));
-  } catch (const std::exception&) {
+  } catch (const EUpdateError&) {
   }
   return 0;
 }

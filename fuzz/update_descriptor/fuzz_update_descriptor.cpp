@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < infos->Deletes().Count(); ++i) (void)infos->Deletes()[i].Restart();
     if (infos->Updates().Count() > 0) infos->Updates().Delete(0);
     if (infos->Deletes().Count() > 0) infos->Deletes().Delete(infos->Deletes().Count() - 1);
-  } catch (const std::exception&) {
+  } catch (const EUpdateError&) {
   }
   return 0;
 }

@@ -10,6 +10,7 @@
 #include "SessionTestSupport.h"
 #include "assistance/CompressionDecompressionThread.h"
 #include "assistance/SessionLimits.h"
+#include "support/PortReservation.h"
 
 using namespace corvane;
 using namespace corvane::assistance;
@@ -259,14 +260,11 @@ TEST_F(SessionAssistanceTest, UnknownCustomerIdentifierReleasesTheAssistancePort
 TEST_F(SessionAssistanceTest, SimultaneousCallsGetTheirOwnPortsUntilTheListRunsOut) {
   constexpr int kPorts = 6, kCalls = 9;
   std::string ports;
-  {
-    std::vector<std::unique_ptr<session::TcpServer>> probes;  // free ports, released at once
-    for (int i = 0; i < kPorts; ++i) {
-      probes.push_back(std::make_unique<session::TcpServer>(loop));
-      probes.back()->SetBinding("127.0.0.1", 0);
-      probes.back()->SetActive(true);
-      ports += (ports.empty() ? "" : ",") + std::to_string(probes.back()->Port());
-    }
+  // Fixed ports kept from other tests for the whole case; the windows still bind them.
+  std::vector<std::unique_ptr<corvane::testing::PortReservation>> reserved;
+  for (int i = 0; i < kPorts; ++i) {
+    reserved.push_back(std::make_unique<corvane::testing::PortReservation>());
+    ports += (ports.empty() ? "" : ",") + std::to_string(reserved.back()->Port());
   }
   service::TRemotableAgent record = *agent->InfosAgent();
   record.Ports = ports;
@@ -414,10 +412,13 @@ TEST_F(SessionAssistanceTest, ClosingWhileHandOversArePendingDoesNotDeadlock) {
   while (model.JournalChat().empty() && std::chrono::steady_clock::now() < until) {
     loop.pump();
   }
+  // Without a chat line served, the closing below would meet no pending hand-over at all.
+  const bool chatArrived = !model.JournalChat().empty();
   model.InitierCloture();
   for (int i = 0; i < 30 && !sessions.empty(); ++i) loop.advance(1000);
   stop = true;
   chatter.join();
+  EXPECT_TRUE(chatArrived) << "no chat line reached the session before the closing";
   EXPECT_TRUE(sessions.empty());
   loop.pump();
   EXPECT_EQ(agent->NbreSessions(), 0);

@@ -9,6 +9,7 @@
 #include "calls/AddressPublication.h"
 #include "calls/CallsError.h"
 #include "service/RemotableFaults.h"
+#include "support/PortReservation.h"
 
 using namespace corvane;
 using namespace corvane::calls;
@@ -38,8 +39,6 @@ private:
   int fd_;
   int port_;
 };
-
-int FreePort() { return HeldPort().Port(); }
 
 class CorvaneAgentTest : public ControllerFixture {};
 
@@ -128,7 +127,8 @@ TEST_F(CorvaneAgentTest, SavingTheOwnRecordWithANewPortMovesTheListener) {
   Available();
   const size_t statusChanges = Count("Status");
   service::TRemotableAgent record = *agent->InfosAgent();
-  const int port = FreePort();
+  const corvane::testing::PortReservation reserved;
+  const int port = reserved.Port();
   record.Port = port;
   record.Nom = "Durand-Martin";
   agent->MettreAJourAgent(record);
@@ -254,7 +254,8 @@ TEST_F(CorvaneAgentTest, LastConnectedSessionWindowGoingSetsTheAgentAvailable) {
 TEST(AddressPublication, FailuresAreTransportErrors) {
   ReferenceService service;
   EXPECT_THROW(PublishAddress(AddressPublicationUrl(service.root, "no such session")), service::EHttpStatus);
-  const int closed = FreePort();
+  const corvane::testing::PortReservation reserved;  // bound, never listening: refused
+  const int closed = reserved.Port();
   EXPECT_THROW(PublishAddress("http://127.0.0.1:" + std::to_string(closed) + "/UpdateIP?session=x"),
                service::EConnectionRefused);
   EXPECT_EQ(AddressPublicationUrl("http://h/root", "a b&c"), "http://h/root/UpdateIP?session=a%20b%26c");
