@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
   shell::InitialiserProcessus(argc, argv, [](const std::string& caption, const std::string& text) {
     QMessageBox::warning(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
   });
-  // The program's own translation exclusions are registered with the window translation (TraduireFenetre), once it exists.
+  // CALL SITE: the start-up registration of the error classifiers and of the program's translation
+  // exclusions goes here, right after the process initialisation, once the shell offers it.
 
   base::QtMainLoop loop;
   shell::ConfigurationStore configuration(shell::FolderOf(shell::ExecutablePath()));

@@ -133,10 +133,10 @@ void TFrmPrincipale::creerActions() {
   QStyle* s = style();
   Action(A::Connecter)->setIcon(IconeConnexion());
   Action(A::Deconnecter)->setIcon(IconeDeconnexion());
-  Action(A::ModifierProfil)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_FileDialogDetailedView)));
-  Action(A::AfficherFiltres)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_FileDialogContentsView)));
+  Action(A::ModifierProfil)->setIcon(IconeProfil());
+  Action(A::AfficherFiltres)->setIcon(IconeFiltres());
   Action(A::RafraichirHistorique)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_BrowserReload)));
-  Action(A::ExporterPressePapier)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_FileDialogListView)));
+  Action(A::ExporterPressePapier)->setIcon(IconePressePapier());
   Action(A::Exporter)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DialogSaveButton)));
   Action(A::AdministrerGroupeAgents)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DirHomeIcon)));
   Action(A::AdministrerClients)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DirIcon)));
@@ -440,6 +440,8 @@ void TFrmPrincipale::Executer(ActionPrincipale action) {
   } catch (...) {
     GererErreur(std::current_exception());
   }
+  // A status entry Qt checked for a status the service then refused goes back to the real one.
+  montrerModele();
 }
 
 void TFrmPrincipale::effet(ActionPrincipale action) {

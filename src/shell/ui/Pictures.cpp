@@ -66,7 +66,40 @@ constexpr const char* kDeconnexion = R"(<svg xmlns="http://www.w3.org/2000/svg" 
 <path d="M44 20 l12 12 l-12 12" fill="none" stroke="#c62828" stroke-width="7" stroke-linecap="round" stroke-linejoin="round"/>
 </svg>)";
 
+constexpr const char* kProfil = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 64 64">
+<rect x="4" y="12" width="56" height="40" rx="5" fill="#f3f6fa" stroke="#2f5f8f" stroke-width="4"/>
+<circle cx="21" cy="28" r="7" fill="#2f5f8f"/>
+<path d="M10 46 a11 9 0 0 1 22 0 z" fill="#2f5f8f"/>
+<path d="M38 26 h16 M38 34 h16 M38 42 h10" stroke="#2f5f8f" stroke-width="4" stroke-linecap="round"/>
+</svg>)";
+
+constexpr const char* kFiltres = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 64 64">
+<path d="M6 8 h52 l-20 24 v20 l-12 6 v-26 z" fill="#e07a10" stroke="#8a4300" stroke-width="3" stroke-linejoin="round"/>
+</svg>)";
+
+constexpr const char* kPressePapier = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 64 64">
+<rect x="10" y="8" width="44" height="52" rx="4" fill="#b07a3a" stroke="#6b4518" stroke-width="3"/>
+<rect x="16" y="16" width="32" height="38" fill="#fff"/>
+<rect x="22" y="4" width="20" height="10" rx="3" fill="#8a8a8a" stroke="#4a4a4a" stroke-width="2"/>
+<path d="M21 26 h22 M21 34 h22 M21 42 h14" stroke="#2f5f8f" stroke-width="4" stroke-linecap="round"/>
+</svg>)";
+
 }  // namespace
+
+QIcon IconeProfil() {
+  static const QIcon icon = FromSvg(kProfil);
+  return icon;
+}
+
+QIcon IconeFiltres() {
+  static const QIcon icon = FromSvg(kFiltres);
+  return icon;
+}
+
+QIcon IconePressePapier() {
+  static const QIcon icon = FromSvg(kPressePapier);
+  return icon;
+}
 
 QIcon IconeConnexion() {
   static const QIcon icon = FromSvg(kConnexion);

@@ -13,5 +13,9 @@ QIcon IconeStatus(int index);
 // "Log in" (an arrow going through a door) and "Log out" (an arrow leaving it).
 QIcon IconeConnexion();
 QIcon IconeDeconnexion();
+// "Modify profile" (a card), "Assistances filters" (a funnel), "Export to clipboard" (a clipboard).
+QIcon IconeProfil();
+QIcon IconeFiltres();
+QIcon IconePressePapier();
 
 }  // namespace corvane::shell::ui

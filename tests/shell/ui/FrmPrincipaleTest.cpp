@@ -179,6 +179,18 @@ TEST_F(FrmPrincipaleTest, ActionsAndNotificationHintInTheFourStates) {
   EXPECT_EQ(window->Agent().PortEcoute(), 0);
 }
 
+TEST_F(FrmPrincipaleTest, MiniStartsHiddenOnceLoggedIn) {
+  TInfosLigneCommande infos = CommandLine("tech", "tech", 1);
+  infos.DemarrageReduit = true;
+  window->Demarrer(infos);
+  EXPECT_TRUE(window->isVisible());  // shown first, hidden at its first activation
+  Settle();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(window->Agent().StatusAgent(), TStatusAgent::saOccupe);
+  window->Action(A::Afficher)->trigger();
+  EXPECT_TRUE(window->isVisible());
+}
+
 }  // namespace
 }  // namespace corvane::shell::ui
 
