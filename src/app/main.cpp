@@ -31,7 +31,7 @@ const char* Valeur(int argc, char** argv, const char* option) {
 }
 
 // "--screenshot FILE [--screenshot-after MS]": a picture of the whole screen, dialogs included,
-// taken MS milliseconds after start (3000 by default); the run ends after it. For reviews of the
+// taken MS milliseconds after start (3000 by default); the run ends after it. For looking at the
 // windows under a virtual display.
 void PrevoirCapture(int argc, char** argv) {
   const char* fichier = Valeur(argc, argv, "--screenshot");
