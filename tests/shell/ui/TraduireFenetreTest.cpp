@@ -49,6 +49,13 @@ public:
   using QLabel::QLabel;
 };
 
+// A button whose tool tip one test excludes from translation.
+class BoutonSansBulle : public QPushButton {
+  Q_OBJECT
+public:
+  using QPushButton::QPushButton;
+};
+
 TEST(TraduireFenetre, TranslatesEveryTextPropertyAndLeavesNamesAlone) {
   Catalogue catalogue;
   QDialog dialog;
@@ -110,19 +117,22 @@ TEST(TraduireFenetre, TranslatesEveryTextPropertyAndLeavesNamesAlone) {
 TEST(TraduireFenetre, HonoursClassAndPropertyExclusions) {
   Catalogue catalogue;
   IgnorerClasse("EtiquetteTechnique");
-  IgnorerPropriete("QAbstractButton", "toolTip");
+  IgnorerPropriete("BoutonSansBulle", "toolTip");
   QWidget window;
   auto* technical = new EtiquetteTechnique("Login :", &window);
   auto* inner = new QLabel("Login :", technical);  // owned by an ignored object: skipped too
   auto* normal = new QLabel("Login :", &window);
-  auto* button = new QPushButton("&Ok", &window);
+  auto* button = new BoutonSansBulle("&Ok", &window);
   button->setToolTip("Log in");
+  auto* plain = new QPushButton("&Ok", &window);
+  plain->setToolTip("Log in");
   TraduireFenetre(&window, "TarvenholtCorvane");
   EXPECT_EQ(technical->text(), "Login :");
   EXPECT_EQ(inner->text(), "Login :");
   EXPECT_EQ(normal->text(), "Identifiant :");
   EXPECT_EQ(button->text(), "&Valider");
   EXPECT_EQ(button->toolTip(), "Log in");
+  EXPECT_EQ(plain->toolTip(), "Connexion");
 }
 
 TEST(TraduireFenetre, DialogFilters) {
