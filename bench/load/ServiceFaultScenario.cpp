@@ -180,11 +180,12 @@ Findings RunServiceFaults(LoopDriver& driver, const ServiceFaultOptions& options
 
     bool kept = agent.StatusAgent() == service::TStatusAgent::saOccupe && agent.Ecouteur().Active() &&
                 console.CallPort() == callPort && record->State() == 2;
-    if (c.toHandler) {
-      kept = kept && handled.size() == handled0 + 1 && c.expected(handled.back()) && afterWork == after0;
-    } else {
-      kept = kept && handled.size() == handled0 && beforeWork - before0 == afterWork - after0;
-    }
+    // Every BeforeWork has its AfterWork, also when the fault goes on to the handler.
+    kept = kept && beforeWork - before0 == afterWork - after0;
+    if (c.toHandler)
+      kept = kept && handled.size() == handled0 + 1 && c.expected(handled.back());
+    else
+      kept = kept && handled.size() == handled0;
     if (early || (c.fault != Fault::Down && attempts != 1)) kept = false;
     if (kept)
       ++refreshesKept;
