@@ -5,8 +5,9 @@
 //
 // Usage: bench_service_load [--clients N] [--seconds S] [--pbkdf2-iterations N]
 //        (defaults 200, 60 and kQuickPasswordIterations). Every client logs in once before the
-// measured period; at the service's default work factor those log-ins alone would take minutes
-// of CPU on a small machine, and the measured work (history loads) does not hash.
+// measured period, which starts once every client is logged in; at the service's default work
+// factor those log-ins alone would take minutes of CPU on a small machine (200 clients), and the
+// measured work (history loads) does not hash.
 
 #include <httplib.h>
 
@@ -66,6 +67,7 @@ private:
 
 Result RunLoad(const std::string& root, int clients, int seconds, bool logIn) {
   std::atomic<bool> go{false}, stop{false};
+  std::atomic<int> ready{0};  // clients logged in (or failed to): the period starts after them
   ErrorLog errors;
   std::vector<std::vector<double>> latencies(static_cast<size_t>(clients));
   std::vector<std::thread> threads;
@@ -82,8 +84,10 @@ Result RunLoad(const std::string& root, int clients, int seconds, bool logIn) {
         if (logIn) session = proxy.LogIn(c % 2 ? "admin" : "agent", c % 2 ? "admin" : "agent");
       } catch (const std::exception& e) {
         errors.add(std::string("log-in: ") + e.what());
+        ++ready;
         return;
       }
+      ++ready;
       while (!go) std::this_thread::yield();
       while (!stop) {
         auto start = Clock::now();
@@ -97,6 +101,7 @@ Result RunLoad(const std::string& root, int clients, int seconds, bool logIn) {
       }
     });
   }
+  while (ready < clients) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   auto start = Clock::now();
   go = true;
   std::this_thread::sleep_for(std::chrono::seconds(seconds));  // the measured period itself

@@ -199,8 +199,12 @@ void DemoRun::StartService() {
   say_.Say("temporary folder: " + temp_.string());
 
   const std::string database = (temp_ / "corvane-service.db").string();
+  // The database is thrown away with the temporary folder and holds only the well-known demo
+  // accounts: their password hashes need not cost the real work factor, which would make the
+  // seeding and the log-in steps take seconds on a busy machine.
   service_ = std::make_unique<ChildProcess>(
-      loop_, std::vector<std::string>{options_.serviceProgram, "--demo", "--listen", "127.0.0.1:0", "--db", database});
+      loop_, std::vector<std::string>{options_.serviceProgram, "--demo", "--listen", "127.0.0.1:0", "--db",
+                                      database, "--pbkdf2-iterations", "1000"});
   say_.Say("started " + options_.serviceProgram + " --demo (pid " + std::to_string(service_->Pid()) + ")");
   Await(
       [&] {
