@@ -6,6 +6,8 @@ find_package(CURL REQUIRED)
 find_package(LibXml2 REQUIRED)
 find_package(SQLite3 REQUIRED)
 pkg_check_modules(LIBXSLT REQUIRED IMPORTED_TARGET libxslt libexslt)
+# Intel ISA-L: the fast deflate and inflate of the folder archives.
+pkg_check_modules(ISAL REQUIRED IMPORTED_TARGET libisal)
 
 # cpp-httplib: Debian ships the header and a compiled library built with TLS and
 # compression support; its pkg-config file carries the matching defines.

@@ -3,8 +3,9 @@
 // trailer, integers little-endian:
 //   directory length (1 byte), directory (Windows-1252, relative, ending with a backslash, empty
 //   for files at the top), name length (1 byte), name, uncompressed size (4 bytes), packed size
-//   (4 bytes), then the file's content as one zlib stream (default level, 32 KB window, memory
-//   level 8, default strategy). Empty folders are not represented.
+//   (4 bytes), then the file's content as one zlib stream (header 78 9C, deflate data with a 32 KB
+//   window, Adler-32 trailer); readers take any valid zlib stream, whatever deflater made it.
+//   Empty folders are not represented.
 //
 // Limits applied to every archive written or read are named here.
 

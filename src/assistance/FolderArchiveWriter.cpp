@@ -1,13 +1,13 @@
 #include "assistance/FolderArchiveWriter.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "assistance/ArchiveDeflate.h"
 #include "assistance/FolderArchiveFormat.h"
 #include "base/Cp1252.h"
 #include "base/Stream.h"
@@ -63,89 +63,126 @@ void PutU32(std::string& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-class Deflater {
+// Reads the files, hands their pieces to the deflate pool and writes the entries as the pieces
+// come back, in order: the fixed part before a file's first piece, the zlib trailer and the
+// sizes after its last.
+class EntryPacker {
 public:
-  Deflater() {
-    if (deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-      throw FolderArchiveError("zlib: cannot start compression");
-  }
-  ~Deflater() { deflateEnd(&z_); }
-  // Starts a new zlib stream for the next file, keeping the allocated state.
-  void Reset() { deflateReset(&z_); }
-  Deflater(const Deflater&) = delete;
-  Deflater& operator=(const Deflater&) = delete;
+  EntryPacker(base::Stream& archive, ArchiveProgress* progress) : archive_(archive), progress_(progress) {}
 
-  // Compresses the bytes (flushing the stream when last) and writes the output; returns the
-  // number of bytes written.
-  uint64_t Feed(const char* data, size_t n, bool last, base::Stream& out) {
-    uint64_t written = 0;
-    z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-    z_.avail_in = static_cast<uInt>(n);
-    int rc;
-    do {
-      z_.next_out = reinterpret_cast<Bytef*>(buffer_);
-      z_.avail_out = sizeof buffer_;
-      rc = deflate(&z_, last ? Z_FINISH : Z_NO_FLUSH);
-      if (rc == Z_STREAM_ERROR) throw FolderArchiveError("zlib: compression failed");
-      const size_t produced = sizeof buffer_ - z_.avail_out;
-      out.Write(buffer_, produced);
-      written += produced;
-    } while (z_.avail_out == 0 || (last && rc != Z_STREAM_END));
-    return written;
+  void Pack(const PlannedFile& file) {
+    const std::string shown = file.path.string();
+    base::FileStream source(shown, base::FileStream::Mode::Read);
+    const int64_t size = source.Size();
+    if (size >= kMaxArchivedFileSize) throw ArchiveError(kArchiveFileTooLarge, shown);
+    if (progress_) {
+      if (progress_->Terminated()) throw FolderArchiveAborted();
+      progress_->FileChanged(shown);
+      progress_->Progressed(0, size);
+    }
+    std::string window;  // the file's last bytes before the piece being filled
+    int64_t done = 0;
+    auto piece = std::make_unique<DeflatePiece>();
+    bool first = true;
+    for (;;) {
+      std::string& in = piece->input;
+      if (in.capacity() < kDeflatePieceSize) in.reserve(kDeflatePieceSize);
+      const size_t at = in.size();
+      in.resize(at + kArchivePieceSize);
+      const size_t got = source.Read(in.data() + at, kArchivePieceSize);
+      in.resize(at + got);
+      done += static_cast<int64_t>(got);
+      if (done >= kMaxArchivedFileSize) throw ArchiveError(kArchiveFileTooLarge, shown);
+      if (got == 0 || in.size() >= kDeflatePieceSize) {
+        piece->last = got == 0;
+        piece->dictionary = window;
+        KeepWindow(window, in);
+        Give(std::move(piece), {&file, first, done, shown});
+        first = false;
+        if (got == 0) break;
+        piece = std::make_unique<DeflatePiece>();
+      }
+      if (progress_) {
+        if (progress_->Terminated()) throw FolderArchiveAborted();
+        progress_->Progressed(done, std::max(size, done));
+      }
+    }
+  }
+
+  // Writes out every piece still in the pool.
+  void Finish() {
+    while (pool_.Pending() > 0) Emit(pool_.Take());
   }
 
 private:
-  z_stream z_{};
-  char buffer_[kArchivePieceSize];
-};
+  struct Origin {
+    const PlannedFile* file;
+    bool first;
+    int64_t readSoFar;  // the file's size once its last piece is read
+    std::string shown;
+  };
 
-void PackOne(const PlannedFile& file, base::Stream& archive, Deflater& deflater, std::string& piece,
-             ArchiveProgress* progress) {
-  const std::string shown = file.path.string();
-  base::FileStream source(shown, base::FileStream::Mode::Read);
-  const int64_t size = source.Size();
-  if (size >= kMaxArchivedFileSize) throw ArchiveError(kArchiveFileTooLarge, shown);
-  if (progress) {
-    if (progress->Terminated()) throw FolderArchiveAborted();
-    progress->FileChanged(shown);
-    progress->Progressed(0, size);
-  }
-
-  // Fixed part first, sizes filled in once the data is out (the file may change meanwhile).
-  const int64_t headerAt = archive.Position();
-  std::string header;
-  header += static_cast<char>(file.directory.size());
-  header += file.directory;
-  header += static_cast<char>(file.name.size());
-  header += file.name;
-  PutU32(header, 0);
-  PutU32(header, 0);
-  archive.Write(header);
-
-  deflater.Reset();
-  int64_t done = 0;
-  uint64_t packed = 0;
-  for (;;) {
-    piece.resize(kArchivePieceSize);
-    const size_t got = source.Read(piece.data(), piece.size());
-    done += static_cast<int64_t>(got);
-    if (done >= kMaxArchivedFileSize) throw ArchiveError(kArchiveFileTooLarge, shown);
-    packed += deflater.Feed(piece.data(), got, got == 0, archive);
-    if (got == 0) break;
-    if (progress) {
-      if (progress->Terminated()) throw FolderArchiveAborted();
-      progress->Progressed(done, std::max(size, done));
+  // window becomes the last kDeflateWindow bytes of window followed by input.
+  static void KeepWindow(std::string& window, const std::string& input) {
+    if (input.size() >= kDeflateWindow) {
+      window.assign(input, input.size() - kDeflateWindow, kDeflateWindow);
+      return;
     }
+    window.append(input);
+    if (window.size() > kDeflateWindow) window.erase(0, window.size() - kDeflateWindow);
   }
-  if (packed > UINT32_MAX) throw ArchiveError(kArchiveFileTooLarge, shown);
-  const int64_t endAt = archive.Position();
-  std::string sizes;
-  PutU32(sizes, static_cast<uint32_t>(done));
-  PutU32(sizes, static_cast<uint32_t>(packed));
-  archive.Seek(headerAt + static_cast<int64_t>(header.size()) - 8);
-  archive.Write(sizes);
-  archive.Seek(endAt);
-}
+
+  void Give(std::unique_ptr<DeflatePiece> piece, Origin origin) {
+    while (pool_.Pending() >= pool_.Capacity()) Emit(pool_.Take());
+    origins_.push_back(std::move(origin));
+    pool_.Give(std::move(piece));
+  }
+
+  void Emit(std::unique_ptr<DeflatePiece> piece) {
+    const Origin origin = std::move(origins_.front());
+    origins_.pop_front();
+    if (!piece->error.empty()) throw FolderArchiveError(piece->error);
+    if (origin.first) {
+      // Fixed part first, sizes filled in once the data is out (the file may change meanwhile).
+      std::string header;
+      header += static_cast<char>(origin.file->directory.size());
+      header += origin.file->directory;
+      header += static_cast<char>(origin.file->name.size());
+      header += origin.file->name;
+      PutU32(header, 0);
+      PutU32(header, 0);
+      archive_.Write(header);
+      sizesAt_ = archive_.Position() - 8;
+      archive_.Write(kZlibHeader, sizeof kZlibHeader);
+      packed_ = sizeof kZlibHeader;
+      adler_ = piece->adler;
+    } else {
+      adler_ = CombineAdler32(adler_, piece->adler, piece->input.size());
+    }
+    archive_.Write(piece->output);
+    packed_ += piece->output.size();
+    if (!piece->last) return;
+    archive_.Write(ZlibTrailer(adler_));
+    packed_ += 4;
+    if (packed_ > UINT32_MAX) throw ArchiveError(kArchiveFileTooLarge, origin.shown);
+    const int64_t endAt = archive_.Position();
+    std::string sizes;
+    PutU32(sizes, static_cast<uint32_t>(origin.readSoFar));
+    PutU32(sizes, static_cast<uint32_t>(packed_));
+    archive_.Seek(sizesAt_);
+    archive_.Write(sizes);
+    archive_.Seek(endAt);
+  }
+
+  base::Stream& archive_;
+  ArchiveProgress* progress_;
+  ArchiveDeflatePool pool_;
+  std::deque<Origin> origins_;  // of the pieces in the pool, oldest first
+  // The entry being written out.
+  int64_t sizesAt_ = 0;
+  uint64_t packed_ = 0;
+  uint32_t adler_ = 1;
+};
 
 }  // namespace
 
@@ -158,9 +195,9 @@ void FolderArchiveWriter::Pack(const std::string& folder, const std::string& arc
   std::remove(archivePath.c_str());
   try {
     base::FileStream archive(archivePath, base::FileStream::Mode::Create);
-    auto deflater = std::make_unique<Deflater>();  // 64 KiB of output buffer: not on the stack
-    std::string piece;
-    for (const auto& file : files) PackOne(file, archive, *deflater, piece, progress);
+    EntryPacker packer(archive, progress);
+    for (const auto& file : files) packer.Pack(file);
+    packer.Finish();
   } catch (const base::StreamError& e) {
     std::remove(archivePath.c_str());
     throw FolderArchiveError(e.what());

@@ -4,8 +4,10 @@
 // each sub-folder entered where it is met. Files of 2 GB or more and names the format cannot hold
 // (longer than 255 bytes, or outside Windows-1252) are refused before anything is written.
 //
-// Memory stays bounded: each entry is streamed into the archive file and its sizes are written
-// once its data is complete. On any error or abort the partial archive is deleted.
+// Files are deflated in pieces on every core (ArchiveDeflate.h) and joined into one zlib stream
+// per entry. Memory stays bounded: each entry is streamed into the archive file and its sizes are
+// written once its data is complete; a few pieces per core are in flight. On any error or abort
+// the partial archive is deleted.
 
 #include <string>
 
