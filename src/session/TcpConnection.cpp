@@ -217,11 +217,8 @@ void TcpConnection::Write(std::string_view bytes, int timeoutMs) {
     Disconnect();
     return ConnectionClosedError("Write timed out.");
   };
-  std::unique_lock lock(writeMutex_, std::defer_lock);
-  if (!bounded)
-    lock.lock();
-  else if (!lock.try_lock_until(deadline))
-    throw timedOut();
+  // Each channel has one writing thread, so the lock is never held long by another writer.
+  std::lock_guard lock(writeMutex_);
   while (!bytes.empty()) {
     if (closed_.load()) throw ConnectionClosedError();
     ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
