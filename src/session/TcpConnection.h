@@ -37,8 +37,8 @@ public:
   // The limit used by kConnectionTimeLimit; 0 means none.
   void SetReadTimeout(int ms) { readTimeout_.store(ms); }
   int ReadTimeout() const { return readTimeout_.load(); }
-  // The limit used by writes given kConnectionTimeLimit: the whole write, from waiting for the
-  // writer's turn to the last byte taken by the peer; 0 means none.
+  // The limit used by writes given kConnectionTimeLimit: the whole write, until the peer took the
+  // last byte; 0 means none.
   void SetWriteTimeout(int ms) { writeTimeout_.store(ms); }
 
   // Reads up to the next LF; drops it and one CR before it. Returns nothing when the time limit
