@@ -82,7 +82,8 @@ bool TOLACustomServer::RaiseEvent(const std::function<void()>& fn) {
 // --- speaking server ------------------------------------------------------------------------------
 
 void TOLACustomServerSpeaking::DoBeforeExecute() {
-  stopped_.store(false);
+  // The stopped flag is clear here (ExecuteStep starts a round only then) and is not cleared again:
+  // a Stop from another thread in the meantime must end the round, not be lost.
   if (BeforeExecute) BeforeExecute(*this);
 }
 

@@ -1,5 +1,6 @@
 #include "session/ClipboardChannels.h"
 
+#include "session/SessionLog.h"
 #include "session/TextMessages.h"
 
 namespace corvane::session {
@@ -41,8 +42,11 @@ void TOLAServerClipboard::ApplyReceivedText(const std::string& text) {
       WriteJustReceived(true);
       flagged = true;
     });
-  } catch (const SessionError&) {
+  } catch (...) {
+    // Whatever the platform clipboard throws, the text is simply not applied: the clipboard
+    // connection, and the session with it, goes on.
     if (flagged) WriteJustReceived(false);  // the write failed: no notification to absorb
+    LogSwallowedError("clipboard write");
   }
 }
 
@@ -74,8 +78,9 @@ void TOLAServerSpeakingClipboard::ClipboardChanged() {
     auto& clipboard = TThreadSafeClipboard::Instance();
     if (!clipboard.HasFormat(cfText)) return;
     text = clipboard.AsText();
-  } catch (const SessionError&) {
-    text.clear();  // an unreadable clipboard sends nothing
+  } catch (...) {
+    text.clear();  // an unreadable clipboard sends nothing, whatever it threw
+    LogSwallowedError("clipboard read");
   }
   try {
     WriteClipboardText(*this, text);

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "session/Limits.h"
+
 namespace corvane::session {
 
 enum ValueTag : uint8_t {
@@ -113,7 +115,11 @@ template <typename F>
 void StreamReader::CollectionValue(uint8_t tag, F&& onItem) {
   if (tag != vaCollection) Fail("collection expected");
   EnterCollection();
-  while (BeginCollectionItem()) onItem();
+  size_t items = 0;
+  while (BeginCollectionItem()) {
+    if (++items > kMaxCollectionItems) Fail("too many items in a collection");
+    onItem();
+  }
   LeaveCollection();
 }
 

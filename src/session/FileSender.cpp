@@ -88,6 +88,7 @@ void TOLAFileSender::SendNextBlock() {
     file_.reset();
     throw AbortError();
   }
+  blockOpen_ = true;
   Channel().WriteMessageCode(mcFileBlock);
   try {
     // Straight from the file to the connection, in pieces: the block is never held whole.
@@ -98,6 +99,7 @@ void TOLAFileSender::SendNextBlock() {
     file_.reset();
     throw EFileTransfertError(e.what());
   }
+  blockOpen_ = false;
   const int64_t got = want;
   Progress(got);
   AfterBlock();
@@ -119,6 +121,7 @@ void TOLAFileSender::Finish() {
   } else {
     TOLAFileTransfertCore::Finish();
   }
+  if (blockOpen_) return;  // the connection ends; a code now would land inside the block
   try {
     if (infos_.Status == ftsCancelled)
       Channel().WriteMessageCode(mcFileCancel);
@@ -126,6 +129,12 @@ void TOLAFileSender::Finish() {
       Channel().WriteMessageCode(mcFileEnd);
   } catch (const SessionError&) {
   }
+}
+
+void TOLAFileSender::Cancel(const std::string& directoryName) {
+  infos_.DirectoryName = directoryName;
+  failed_ = true;
+  Finish();
 }
 
 }  // namespace corvane::session

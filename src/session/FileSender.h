@@ -43,8 +43,12 @@ public:
   // block raises EFileTransfertError: the block cannot be completed, so the connection must end.
   void SendNextBlock();
   // Ends the transfer (code 39 when complete, 40 otherwise), closes the file and deletes it when it
-  // is a packed folder made for this transfer.
+  // is a packed folder made for this transfer. After a block that could not be completed it writes
+  // nothing: the receiver would read the code as part of the block.
   void Finish() override;
+  // Ends a transfer that never started as cancelled (code 40), as Finish does; directoryName is
+  // the one Start would have been given, so that a packed folder is deleted too.
+  void Cancel(const std::string& directoryName);
 
   // About half a second of data at the measured speed, within [kMinBlockSize, kMaxBlockSize].
   static uint32_t BlockSizeFor(double bytesPerSecond);
@@ -52,6 +56,7 @@ public:
 private:
   uint32_t blockSize_ = 0;
   bool failed_ = false;
+  bool blockOpen_ = false;  // a block's code went out and not all of its bytes
 };
 
 }  // namespace corvane::session

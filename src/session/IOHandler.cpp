@@ -139,28 +139,29 @@ std::string TOLACustomIdIOHandler::ReadLn() {
 }
 
 void TOLACustomIdIOHandler::WriteMessageCode(TOLAMessageCode code) {
-  if (auto c = GetConnection()) c->Write(MessageCodeLine(code));
+  if (auto c = GetConnection()) c->Write(MessageCodeLine(code), WriteTimeLimit());
 }
 
 void TOLACustomIdIOHandler::WriteInteger(int32_t value) {
-  if (auto c = GetConnection()) c->Write(BigEndian32(static_cast<uint32_t>(value)));
+  if (auto c = GetConnection())
+    c->Write(BigEndian32(static_cast<uint32_t>(value)), WriteTimeLimit());
 }
 
 void TOLACustomIdIOHandler::WriteCardinal(uint32_t value) {
-  if (auto c = GetConnection()) c->Write(BigEndian32(value));
+  if (auto c = GetConnection()) c->Write(BigEndian32(value), WriteTimeLimit());
 }
 
 void TOLACustomIdIOHandler::WriteWord(uint16_t value) {
   if (auto c = GetConnection()) {
     const char b[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-    c->Write(std::string_view(b, 2));
+    c->Write(std::string_view(b, 2), WriteTimeLimit());
   }
 }
 
 void TOLACustomIdIOHandler::WriteByte(uint8_t value) {
   if (auto c = GetConnection()) {
     const char b = static_cast<char>(value);
-    c->Write(std::string_view(&b, 1));
+    c->Write(std::string_view(&b, 1), WriteTimeLimit());
   }
 }
 
@@ -168,7 +169,7 @@ void TOLACustomIdIOHandler::WriteComponent(const TOLAStreamable& record) {
   auto c = GetConnection();
   if (!c) return;
   std::string block = EncodeComponent(record);
-  c->Write(BigEndian32(static_cast<uint32_t>(block.size())) + block);
+  c->Write(BigEndian32(static_cast<uint32_t>(block.size())) + block, WriteTimeLimit());
 }
 
 void TOLACustomIdIOHandler::WriteStream(base::Stream& stream, int64_t size, bool writeSize,
@@ -206,7 +207,7 @@ void TOLACustomIdIOHandler::WriteStream(base::Stream& stream, int64_t size, bool
     if (take && stream.Read(buffer.get() + used, take) != take)
       throw base::StreamError("Stream ended while being sent");
     used += take;
-    if (used) c->Write(std::string_view(buffer.get(), used));
+    if (used) c->Write(std::string_view(buffer.get(), used), WriteTimeLimit());
     used = 0;
     left -= take;
   } while (left > 0);
@@ -216,7 +217,7 @@ void TOLACustomIdIOHandler::WriteLn(std::string_view text) {
   if (auto c = GetConnection()) {
     std::string line(text);
     line += "\r\n";
-    c->Write(line);
+    c->Write(line, WriteTimeLimit());
   }
 }
 
@@ -231,6 +232,12 @@ TOLAIdServerIOHandler::~TOLAIdServerIOHandler() = default;
 bool TOLAIdServerIOHandler::Connected() {
   auto c = GetConnection();
   return c && c->Connected();
+}
+
+int TOLAIdServerIOHandler::WriteTimeLimit() const {
+  const std::thread::id own = ContextThread();
+  return own == std::thread::id() || own == std::this_thread::get_id() ? kConnectionTimeLimit
+                                                                        : WriteTimeOut;
 }
 
 std::shared_ptr<TcpConnection> TOLAIdServerIOHandler::GetConnection() const {

@@ -52,6 +52,10 @@ public:
   using TOLACustomIOHandler::TOLACustomIOHandler;
 
   int ReadTimeOut = kDefaultReadTimeOut;
+  // Limit of one write made from another thread than the connection's own (the main thread
+  // following the user, Server handlers only): a peer that takes no bytes for this long is lost,
+  // and the connection ends rather than keep that thread waiting. Set before the writes start.
+  int WriteTimeOut = kDefaultWriteTimeOut;
   // The connection to use, or none.
   virtual std::shared_ptr<TcpConnection> GetConnection() const = 0;
 
@@ -76,6 +80,10 @@ public:
 
   // Reads a big-endian length prefix and checks it against the block ceiling.
   static int32_t CheckedBlockLength(int32_t length);
+
+protected:
+  // The time limit of a write made now, on the calling thread (a TcpConnection limit value).
+  virtual int WriteTimeLimit() const { return kConnectionTimeLimit; }
 };
 
 class TOLAIdServerIOHandler final : public TOLACustomIdIOHandler {
@@ -95,6 +103,10 @@ public:
 
   // Set by the per-transfer channels: destroy the channel when its connection ends.
   bool FreeWithContext = false;
+
+protected:
+  // Writes on the connection's own thread keep the connection's limit; others get WriteTimeOut.
+  int WriteTimeLimit() const override;
 
 private:
   mutable std::mutex mutex_;

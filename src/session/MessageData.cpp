@@ -1,5 +1,7 @@
 #include "session/MessageData.h"
 
+#include <algorithm>
+
 #include "session/Png.h"
 
 namespace corvane::session {
@@ -116,7 +118,9 @@ void PngPicture::Write(StreamWriter& w, int compressionLevel) const {
   w.Binary("i", Png.empty() ? EncodePng(Picture, compressionLevel) : Png);
 }
 
-void PngPicture::Read(uint8_t tag, StreamReader& r) { Picture = DecodePng(r.BinaryValue(tag)); }
+void PngPicture::Read(uint8_t tag, StreamReader& r, const PngLimits& limits) {
+  Picture = DecodePng(r.BinaryValue(tag), limits);
+}
 
 void TOLACursorChangeMessageData::WriteProperties(StreamWriter& w) const {
   w.Int("HotSpotX", HotSpotX);
@@ -133,25 +137,38 @@ bool TOLACursorChangeMessageData::ReadProperty(std::string_view name, uint8_t ta
   return true;
 }
 
-namespace {
-
-// Collection items read through the generic property loop.
+// Collection items read through the generic property loop. A patch's picture is decoded within
+// what is left of its frame's pixel budget.
 class PngUpdateReader final : public TOLAStreamable {
 public:
-  explicit PngUpdateReader(TOLAPngUpdate& item) : item_(item) {}
+  PngUpdateReader(TOLAFrameUpdateMessageData& frame, TOLAPngUpdate& item)
+      : frame_(frame), item_(item) {}
   std::string_view ClassName() const override { return "TOLAPngUpdate"; }
   void WriteProperties(StreamWriter&) const override {}
   bool ReadProperty(std::string_view name, uint8_t tag, StreamReader& r) override {
-    if (name == "left") item_.Left = ReadInt16(tag, r);
-    else if (name == "top") item_.Top = ReadInt16(tag, r);
-    else if (name == "i") item_.Image.Read(tag, r);
-    else return false;
+    if (name == "left") {
+      item_.Left = ReadInt16(tag, r);
+    } else if (name == "top") {
+      item_.Top = ReadInt16(tag, r);
+    } else if (name == "i") {
+      const uint64_t held = frame_.decodedPixels_ - item_.Image.Picture.pixels.size();
+      const uint64_t left = frame_.MaxDecodedPixels > held ? frame_.MaxDecodedPixels - held : 0;
+      PngLimits limits;
+      limits.maxPixels = std::min(limits.maxPixels, left);
+      item_.Image.Read(tag, r, limits);
+      frame_.decodedPixels_ = held + item_.Image.Picture.pixels.size();
+    } else {
+      return false;
+    }
     return true;
   }
 
 private:
+  TOLAFrameUpdateMessageData& frame_;
   TOLAPngUpdate& item_;
 };
+
+namespace {
 
 class CopyRectReader final : public TOLAStreamable {
 public:
@@ -201,11 +218,18 @@ void TOLAFrameUpdateMessageData::WriteProperties(StreamWriter& w) const {
   w.EndCollection();
 }
 
+uint64_t TOLAFrameUpdateMessageData::DecodedPixelsBudget(int32_t screenWidth, int32_t screenHeight) {
+  if (screenWidth <= 0 || screenHeight <= 0) return kMaxFramePixels;
+  const uint64_t screen = static_cast<uint64_t>(screenWidth) * static_cast<uint64_t>(screenHeight);
+  return std::min(kMaxFramePixels, kFramePixelsPerScreen * screen);
+}
+
 bool TOLAFrameUpdateMessageData::ReadProperty(std::string_view name, uint8_t tag, StreamReader& r) {
   if (name == "pngupdates") {
     PngUpdates.clear();
+    decodedPixels_ = 0;
     r.CollectionValue(tag, [&] {
-      PngUpdateReader item(PngUpdates.emplace_back());
+      PngUpdateReader item(*this, PngUpdates.emplace_back());
       ReadPropertyList(r, item);
     });
   } else if (name == "copyrectupdates") {

@@ -10,6 +10,8 @@
 
 #include "session/ComponentStream.h"
 #include "session/Image.h"
+#include "session/Limits.h"
+#include "session/Png.h"
 
 namespace corvane::session {
 
@@ -65,7 +67,7 @@ struct PngPicture {
   Image Picture;
   std::string Png;
   void Write(StreamWriter& w, int compressionLevel) const;
-  void Read(uint8_t tag, StreamReader& r);
+  void Read(uint8_t tag, StreamReader& r, const PngLimits& limits = {});
 };
 
 class TOLACursorChangeMessageData : public TOLABaseMessageData {
@@ -102,9 +104,19 @@ public:
   std::vector<TOLACopyRectUpdate> CopyRectUpdates;
   // Not serialised: the PNG compression level of patches encoded from pictures.
   uint8_t CompressionLevel = 1;
+  // Not serialised: the most pixels the patches of a received record may decode to together. A
+  // patch that would go beyond it fails with PngTooLargeError before its pixels are allocated.
+  uint64_t MaxDecodedPixels = kMaxFramePixels;
+  // The budget for a frame of a screen of this size (0 while no size is known).
+  static uint64_t DecodedPixelsBudget(int32_t screenWidth, int32_t screenHeight);
+
   std::string_view ClassName() const override { return "TOLAFrameUpdateMessageData"; }
   void WriteProperties(StreamWriter& w) const override;
   bool ReadProperty(std::string_view name, uint8_t tag, StreamReader& r) override;
+
+private:
+  friend class PngUpdateReader;
+  uint64_t decodedPixels_ = 0;  // pixels of the patches held in PngUpdates
 };
 
 // Keyboard state: Shift, Ctrl and Alt held down; Num Lock, Caps Lock and Scroll Lock toggled on.

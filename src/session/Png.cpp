@@ -44,6 +44,7 @@ struct DecodeState {
   ReadSource source;
   PngLimits limits;
   std::string error;
+  bool tooLarge = false;
   Image image;
   std::vector<png_bytep> rows;
 };
@@ -59,8 +60,11 @@ bool DecodeInto(png_structp png, png_infop info, DecodeState* st) {
   png_read_info(png, info);
   const png_uint_32 width = png_get_image_width(png, info);
   const png_uint_32 height = png_get_image_height(png, info);
-  if (width == 0 || height == 0 || static_cast<uint64_t>(width) * height > st->limits.maxPixels)
+  if (width == 0 || height == 0) png_error(png, "empty picture");
+  if (static_cast<uint64_t>(width) * height > st->limits.maxPixels) {
+    st->tooLarge = true;
     png_error(png, "picture too large");
+  }
 
   // Normalise every colour type and depth to 8-bit BGRA, which in memory is 0xAARRGGBB.
   const int colorType = png_get_color_type(png, info);
@@ -133,6 +137,9 @@ Image DecodePng(std::string_view bytes, const PngLimits& limits) {
   }
   const bool ok = DecodeInto(png, info, st.get());
   png_destroy_read_struct(&png, &info, nullptr);
+  if (!ok && st->tooLarge)
+    throw PngTooLargeError("PNG picture exceeds the limit of " + std::to_string(limits.maxPixels) +
+                           " pixels");
   if (!ok) throw PngError("Invalid PNG data: " + st->error);
   return std::move(st->image);
 }

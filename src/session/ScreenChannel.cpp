@@ -109,6 +109,10 @@ void TOLAServerScreen::HandleMessage(TOLAMessageCode code) {
 
 void TOLAServerScreen::ReadFrame() {
   TOLAFrameUpdateMessageData frame;
+  // A frame decodes to a few screens' worth of pixels at most, whatever number of patches it
+  // holds; past that the record fails and the connection ends.
+  frame.MaxDecodedPixels =
+      TOLAFrameUpdateMessageData::DecodedPixelsBudget(ScreenWidth(), ScreenHeight());
   ReadComponent(frame);
   struct ClearCurrent {
     std::atomic<const TOLAFrameUpdateMessageData*>& ref;

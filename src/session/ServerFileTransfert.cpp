@@ -4,6 +4,7 @@ namespace corvane::session {
 
 TOLAServerFileTransfert::TOLAServerFileTransfert(TComponent* owner, base::MainLoop& loop)
     : TOLACustomServer(owner, loop),
+      createdTick_(loop.tickCount()),
       receiver_(std::make_unique<TOLAFileReceiver>(*this, loop)) {
   receiver_->OnProgress = [this](TOLAFileTransfertCore& core,
                                  const TOLAFileTransfertProgressInfos& infos) {

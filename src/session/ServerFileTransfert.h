@@ -26,6 +26,8 @@ public:
   TOLAFileTransfertProgressionEvent OnProgress;
 
   TOLAFileTransfertProgressInfos LastProgress() const;
+  // The main loop's tick when the transfer was accepted.
+  uint32_t CreatedTick() const { return createdTick_; }
   // Connection thread only (or before binding).
   TOLAFileReceiver& Receiver() { return *receiver_; }
 
@@ -38,6 +40,7 @@ protected:
   virtual void Progress(TOLAFileTransfertCore& core, const TOLAFileTransfertProgressInfos& infos);
 
 private:
+  const uint32_t createdTick_;
   mutable std::mutex mutex_;
   TOLAFileTransfertProgressInfos lastProgress_;
   std::unique_ptr<TOLAFileReceiver> receiver_;

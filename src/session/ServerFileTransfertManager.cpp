@@ -1,5 +1,7 @@
 #include "session/ServerFileTransfertManager.h"
 
+#include <vector>
+
 #include "session/Limits.h"
 
 namespace corvane::session {
@@ -21,8 +23,24 @@ size_t TOLAServerFileTransfertManager::WaitingTransferts() const {
   return waiting;
 }
 
+void TOLAServerFileTransfertManager::DropStaleTransferts() {
+  if (!Owner()) return;
+  // Under the root's lock no connection can bind a transfer while it is being dropped.
+  auto lock = Owner()->LockComponents();
+  const uint32_t now = Loop().tickCount();
+  std::vector<TOLAServerFileTransfert*> stale;
+  Owner()->ForEachComponent([&](TComponent& c) {
+    auto* transfer = dynamic_cast<TOLAServerFileTransfert*>(&c);
+    if (transfer && !transfer->Accepted() &&
+        now - transfer->CreatedTick() >= kIncomingTransfertConnectTimeOut)
+      stale.push_back(transfer);
+  });
+  for (auto* transfer : stale) transfer->Free();
+}
+
 void TOLAServerFileTransfertManager::HandleMessage(TOLAMessageCode code) {
   if (code != mcNewTransfert) return;
+  DropStaleTransferts();
   // Per-transfer channels belong to the session root, where connections are matched to channels.
   if (!Owner() || WaitingTransferts() >= kMaxWaitingIncomingTransfers || !DoAccept()) {
     WriteMessageCode(mcNone);

@@ -3,7 +3,9 @@
 // OnAccept; an accepted request creates a per-transfer channel (26), owned by the session root so
 // that the next connection announcing 26 binds to it, and is answered with 36. A refused request,
 // or one beyond kMaxWaitingIncomingTransfers transfers still waiting for their connection, is
-// answered with 0 and creates nothing.
+// answered with 0 and creates nothing. A transfer whose connection has not come within
+// kIncomingTransfertConnectTimeOut is dropped at the next request, so a connection refused by the
+// session's cap, or never made, does not hold a waiting place for ever.
 //
 // Threads: HandleMessage and OnAccept run on the manager's connection thread. OnProgress and
 // TempFolder are set before the session's server starts; each new transfer gets copies of them.
@@ -43,6 +45,10 @@ public:
 protected:
   virtual TransferClassRef TransferClass() const = 0;
   virtual bool DoAccept();
+
+private:
+  // Destroys the transfers of the session root still unbound after the connection time-out.
+  void DropStaleTransferts();
 };
 
 class TOLAIdServerFileTransfertManager final : public TOLAServerFileTransfertManager {

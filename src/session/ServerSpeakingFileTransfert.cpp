@@ -15,6 +15,9 @@ TOLAServerSpeakingFileTransfert::TOLAServerSpeakingFileTransfert(TComponent* own
     Progress(core, infos);
   };
   sender_->OnFinished = [this](TOLAFileSender&) { Stop(); };
+  // A round that is skipped because the transfer was stopped before it began must not loop back
+  // (which clears the stop) but listen, as after a finished round.
+  AfterExecuteAction = aeaListenMessage;
 }
 
 TOLAServerSpeakingFileTransfert::~TOLAServerSpeakingFileTransfert() = default;
@@ -34,7 +37,17 @@ void TOLAServerSpeakingFileTransfert::DoConfig(TOLAAuthorizedEndOperations& auth
   if (OnConfig) OnConfig(*this, authorized);
 }
 
+void TOLAServerSpeakingFileTransfert::ExecuteStep() {
+  if (!roundStarted_ && Stopped()) {
+    // Cancelled before its round began: end as cancelled without opening the file.
+    roundStarted_ = true;
+    sender_->Cancel(DirectoryName);
+  }
+  TOLACustomServerSpeaking::ExecuteStep();
+}
+
 void TOLAServerSpeakingFileTransfert::DoBeforeExecute() {
+  roundStarted_ = true;
   TOLACustomServerSpeaking::DoBeforeExecute();
   AfterExecuteAction = aeaListenMessage;
   TOLAAuthorizedEndOperations authorized =

@@ -35,9 +35,11 @@ public:
   const std::string& FileName() const { return fileName_; }
   TOLAFileTransfertProgressInfos LastProgress() const;
 
-  // Cancels the transfer: the round ends at its next turn and code 40 goes out.
+  // Cancels the transfer: the round ends at its next turn and code 40 goes out. Before the
+  // connection came the stop sticks: the file is never sent, the customer hears code 40 at once.
   void Disconnect() override { Stop(); }
   void DoDisconnected() override;
+  void ExecuteStep() override;
 
 protected:
   void DoBeforeExecute() override;
@@ -49,6 +51,7 @@ protected:
 
 private:
   const std::string fileName_;
+  bool roundStarted_ = false;  // connection thread only
   mutable std::mutex mutex_;
   TOLAFileTransfertProgressInfos lastProgress_;
   std::unique_ptr<TOLAFileSender> sender_;

@@ -49,6 +49,13 @@ public:
   using SessionError::SessionError;
 };
 
+// A PNG picture, or the pictures of one frame together, larger than allowed; raised from the
+// declared size, before any pixel memory is allocated.
+class PngTooLargeError : public PngError {
+public:
+  using PngError::PngError;
+};
+
 // Screen dimensions announced by a customer that are not a usable picture size.
 class ScreenDimensionError : public SessionError {
 public:

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "session/SessionError.h"
@@ -207,22 +208,33 @@ std::string TcpConnection::ReadBytes(size_t n) {
   return out;
 }
 
-void TcpConnection::Write(std::string_view bytes) {
+void TcpConnection::Write(std::string_view bytes, int timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  const int limit = timeoutMs == kConnectionTimeLimit ? writeTimeout_.load() : timeoutMs;
+  const bool bounded = limit > 0;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(bounded ? limit : 0);
+  auto timedOut = [this]() -> ConnectionClosedError {
+    Disconnect();
+    return ConnectionClosedError("Write timed out.");
+  };
+  // Each channel has one writing thread, so the lock is never held long by another writer.
   std::lock_guard lock(writeMutex_);
-  const int limit = writeTimeout_.load();
   while (!bytes.empty()) {
     if (closed_.load()) throw ConnectionClosedError();
     ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      int wait = -1;
+      if (bounded) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) throw timedOut();
+        wait = static_cast<int>(left);
+      }
       pollfd p{fd_, POLLOUT, 0};
       int rc;
       do {
-        rc = ::poll(&p, 1, limit > 0 ? limit : -1);
+        rc = ::poll(&p, 1, wait);
       } while (rc < 0 && errno == EINTR);
-      if (rc == 0) {
-        Disconnect();
-        throw ConnectionClosedError("Write timed out.");
-      }
+      if (rc == 0) throw timedOut();
       continue;
     }
     if (n < 0 && errno == EINTR) continue;

@@ -37,7 +37,8 @@ public:
   // The limit used by kConnectionTimeLimit; 0 means none.
   void SetReadTimeout(int ms) { readTimeout_.store(ms); }
   int ReadTimeout() const { return readTimeout_.load(); }
-  // Limit of each wait for the peer to take written bytes; 0 means none.
+  // The limit used by writes given kConnectionTimeLimit: the whole write, until the peer took the
+  // last byte; 0 means none.
   void SetWriteTimeout(int ms) { writeTimeout_.store(ms); }
 
   // Reads up to the next LF; drops it and one CR before it. Returns nothing when the time limit
@@ -49,8 +50,14 @@ public:
   std::string ReadBytes(size_t n);
   void ReadInto(void* out, size_t n);
 
-  // Writes every byte or throws ConnectionClosedError (or ReadTimeoutError-like write time-out).
-  void Write(std::string_view bytes);
+  // Writes every byte or throws ConnectionClosedError. timeoutMs bounds the whole write
+  // (kConnectionTimeLimit: the connection's write limit; kNoTimeLimit or 0: none); when it runs out
+  // the peer is taken as lost: the connection is closed and ConnectionClosedError("Write timed
+  // out.") is thrown.
+  void Write(std::string_view bytes, int timeoutMs = kConnectionTimeLimit);
+
+  // The socket, for options such as buffer sizes.
+  int NativeHandle() const { return fd_; }
 
   std::string PeerAddress() const;
   std::string LocalAddress() const;
@@ -71,7 +78,7 @@ private:
   std::string buffer_;   // reader thread only
   size_t start_ = 0;     // first unread byte in buffer_
   size_t scanned_ = 0;   // bytes after start_ already searched for LF
-  std::mutex writeMutex_;
+  std::timed_mutex writeMutex_;
 };
 
 }  // namespace corvane::session

@@ -131,6 +131,80 @@ TEST_F(ClipboardChannelTest, ClipboardErrorsAreSwallowedOnBothSides) {
   EXPECT_EQ(SentUpTo("end"), (std::vector<std::string>{"end"}));
 }
 
+namespace {
+
+// The in-memory clipboard behind a desktop clipboard whose failures are not the library's own
+// errors, as a platform binding may raise.
+class ForeignFailingClipboard final : public ISystemClipboard {
+public:
+  ForeignFailingClipboard(std::shared_ptr<InMemoryClipboard> inner, std::function<void()> fail)
+      : inner_(std::move(inner)), fail_(std::move(fail)) {}
+  bool HasText() const override {
+    Check();
+    return inner_->HasText();
+  }
+  std::string Text() const override {
+    Check();
+    return inner_->Text();
+  }
+  void SetText(std::string_view utf8) override {
+    Check();
+    inner_->SetText(utf8);
+  }
+  void Clear() override {
+    Check();
+    inner_->Clear();
+  }
+  void SetChangeHandler(std::function<void()> handler) override {
+    inner_->SetChangeHandler(std::move(handler));
+  }
+  std::atomic<bool> Failing{false};
+  mutable std::atomic<int> Failures{0};
+
+private:
+  void Check() const {
+    if (!Failing.load()) return;
+    ++Failures;
+    fail_();
+  }
+  std::shared_ptr<InMemoryClipboard> inner_;
+  std::function<void()> fail_;
+};
+
+}  // namespace
+
+TEST_F(ClipboardChannelTest, ErrorsOfAnyKindFromThePlatformClipboardAreSwallowedAndLogged) {
+  struct Case {
+    const char* kind;
+    std::function<void()> fail;
+  } cases[] = {
+      {"runtime_error", [] { throw std::runtime_error("clipboard owner vanished"); }},
+      {"logic_error", [] { throw std::logic_error("bad clipboard format"); }},
+      {"not an exception class", [] { throw 42; }},
+  };
+  int round = 0;
+  for (const auto& c : cases) {
+    auto odd = std::make_shared<ForeignFailingClipboard>(clipboard, c.fail);
+    TThreadSafeClipboard::Instance().SetSystemClipboard(odd);
+    odd->Failing = true;
+    ::testing::internal::CaptureStderr();
+    LocalCopy("local " + std::to_string(round));  // unreadable: nothing is sent
+    customerOut->SendClipboardText("lost");        // unwritable: not applied
+    ASSERT_TRUE(host.WaitFor([&] { return odd->Failures.load() >= 2; })) << c.kind;
+    loop.pump();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("clipboard read"), std::string::npos) << c.kind << ": " << log;
+    EXPECT_NE(log.find("clipboard write"), std::string::npos) << c.kind << ": " << log;
+    odd->Failing = false;
+    loop.advance(1000);
+    const std::string kept = "kept " + std::to_string(round++);
+    Receive(kept);
+    EXPECT_TRUE(receiving->Connected()) << c.kind;
+    EXPECT_TRUE(speaking->Connected()) << c.kind;
+  }
+  EXPECT_EQ(SentUpTo("end"), (std::vector<std::string>{"end"}));
+}
+
 TEST(ClipboardPairingTest, DestroyedReceiverIsForgottenBySpeakingSide) {
   base::ManualLoop loop;
   auto clipboard = std::make_shared<InMemoryClipboard>(loop);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "LargePicture.h"
+
 #include "session/MessageCode.h"
 #include "session/MessageData.h"
 #include "session/Png.h"
@@ -246,4 +248,61 @@ TEST(Png, RoundTripAndLimits) {
   // A small file announcing a huge picture is refused before any pixel memory is taken.
   EXPECT_THROW(DecodePng(EncodePng(Checker(64, 64)), PngLimits{32, 1 << 20}), PngError);
   EXPECT_THROW(DecodePng(EncodePng(Checker(64, 64)), PngLimits{1024, 1000}), PngError);
+}
+
+TEST(FrameUpdate, PatchesShareOneDecodedPixelBudget) {
+  TOLAFrameUpdateMessageData sent;
+  for (int16_t i = 0; i < 3; ++i) sent.PngUpdates.push_back({i, i, {Checker(10, 10), {}}});
+  const std::string stream = EncodeComponent(sent);
+  struct Case {
+    uint64_t budget;
+    bool fits;
+  } cases[] = {{300, true}, {299, false}, {100, false}, {0, false}};  // 100: the second patch fails
+  for (const auto& c : cases) {
+    TOLAFrameUpdateMessageData received;
+    received.MaxDecodedPixels = c.budget;
+    if (c.fits) {
+      EXPECT_NO_THROW(DecodeComponent(stream, received)) << c.budget;
+      EXPECT_EQ(received.PngUpdates.size(), 3u);
+    } else {
+      EXPECT_THROW(DecodeComponent(stream, received), PngTooLargeError) << c.budget;
+    }
+  }
+  // No screen known yet: the ceiling; a huge screen: still the ceiling.
+  EXPECT_EQ(TOLAFrameUpdateMessageData::DecodedPixelsBudget(0, 0), kMaxFramePixels);
+  EXPECT_EQ(TOLAFrameUpdateMessageData::DecodedPixelsBudget(1024, 768), 4u * 1024 * 768);
+  EXPECT_EQ(TOLAFrameUpdateMessageData::DecodedPixelsBudget(16384, 16384), kMaxFramePixels);
+}
+
+TEST(FrameUpdate, ManyLargeDeclaredPatchesFailBeforeTheirPixelsAreTaken) {
+  using namespace corvane::session::testing;
+  // Each patch is a valid PNG of 8192x8192 black pixels, within the limit of one picture, in a few
+  // kilobytes; three hundred of them would decode to 75 GiB.
+  const std::string png = ZeroPng(8192, 8192);
+  ASSERT_LT(png.size(), 64u * 1024);
+  EXPECT_EQ(DecodePng(ZeroPng(24, 8)), Image(24, 8, 0xFF000000u));  // the same kind of file, small
+  TOLAFrameUpdateMessageData sent;
+  for (int i = 0; i < 300; ++i) sent.PngUpdates.emplace_back().Image.Png = png;
+  const std::string stream = EncodeComponent(sent);
+
+  AddressSpaceCap cap(1536);
+  const long before = PeakMemoryMiB();
+  TOLAFrameUpdateMessageData received;
+  received.MaxDecodedPixels = TOLAFrameUpdateMessageData::DecodedPixelsBudget(1024, 768);
+  EXPECT_THROW(DecodeComponent(stream, received), PngTooLargeError);
+  EXPECT_LT(PeakMemoryMiB() - before, 64);
+}
+
+TEST(ComponentStream, CollectionsHoldABoundedNumberOfItems) {
+  // Empty items are two bytes each on the wire.
+  auto frame = [](size_t items) {
+    std::string s = "TPF0" + Short("TOLAFrameUpdateMessageData") + S({0}) + Short("CopyRectUpdates") + S({0x0E});
+    for (size_t i = 0; i < items; ++i) s += S({0x01, 0x00});
+    return s + S({0x00, 0x00, 0x00});
+  };
+  TOLAFrameUpdateMessageData full;
+  DecodeComponent(frame(kMaxCollectionItems), full);
+  EXPECT_EQ(full.CopyRectUpdates.size(), kMaxCollectionItems);
+  TOLAFrameUpdateMessageData over;
+  EXPECT_THROW(DecodeComponent(frame(kMaxCollectionItems + 1), over), StreamFormatError);
 }

@@ -241,6 +241,70 @@ TEST_F(FileTransfertChannelTest, RequestsAreAnsweredWithZeroWhenRefusedOrTooMany
   host.Stop();
 }
 
+TEST_F(FileTransfertChannelTest, TransfersWhoseConnectionIsRefusedByTheCapReleaseTheirPlace) {
+  auto* manager = new TOLAIdServerFileTransfertManager(&host.root, loop);
+  host.server.SetMaxConnections(1);  // the manager's own connection fills the cap
+  host.Start();
+  RawPeer requests(host.Port());
+  requests.Send(MessageCodeLine(mcChannelFileTransfertManager));
+  ASSERT_TRUE(host.WaitFor([&] { return manager->Connected(); }));
+
+  for (size_t i = 0; i < kMaxWaitingIncomingTransfers; ++i) {
+    requests.Send(MessageCodeLine(mcNewTransfert));
+    ASSERT_EQ(requests.Line(), "e") << i;
+    RawPeer refused(host.Port());  // the transfer's connection, closed at once by the cap
+    EXPECT_TRUE(refused.ClosedByAgent()) << i;
+  }
+  requests.Send(MessageCodeLine(mcNewTransfert));
+  EXPECT_EQ(requests.Line(), "A");
+
+  // Until the time-out the places stay taken; after it they are free and the stale channels gone.
+  loop.advance(kIncomingTransfertConnectTimeOut - 1);
+  requests.Send(MessageCodeLine(mcNewTransfert));
+  EXPECT_EQ(requests.Line(), "A");
+  loop.advance(1);
+  requests.Send(MessageCodeLine(mcNewTransfert));
+  EXPECT_EQ(requests.Line(), "e");
+  EXPECT_EQ(CountChannels<TOLAServerFileTransfert>(host.root), 1u);
+  EXPECT_EQ(manager->WaitingTransferts(), 1u);
+  host.Stop();
+}
+
+TEST_F(FileTransfertChannelTest, TransferCancelledBeforeItsConnectionCameIsNeverSent) {
+  auto* manager = new TOLAIdServerSpeakingFileTransfertManager(&host.root, loop);
+  manager->OnProgress = agentLog.Handler();
+  host.Start();
+  struct Case {
+    const char* why;
+    std::string directoryName;  // a packed folder is a file made for its transfer only
+  } cases[] = {{"plain file", ""}, {"packed folder", "Folder"}};
+  int round = 0;
+  for (const auto& c : cases) {
+    agentLog.records.clear();
+    const std::string source = folder / ("never" + std::to_string(round++) + ".bin");
+    WriteFile(source, RandomBytes(50'000));
+    TOLAServerSpeakingFileTransfert* transfer = manager->SendFile(source, c.directoryName);
+    ASSERT_NE(transfer, nullptr) << c.why;
+    transfer->Disconnect();  // the user cancels while it waits for its connection
+
+    RawPeer customer(host.Port());
+    customer.Send(MessageCodeLine(mcChannelSpeakingFileTransfert));
+    // The customer hears the cancel, with no header and no data before or after it.
+    const auto lines = OffMainThread(host, [&] {
+      std::vector<std::optional<std::string>> seen{customer.Line()};
+      seen.push_back(customer.Line(200));
+      return seen;
+    });
+    EXPECT_EQ(lines[0], "i") << c.why;
+    EXPECT_EQ(lines[1], std::nullopt) << c.why;
+    ASSERT_TRUE(host.WaitFor([&] { return agentLog.Ended(); })) << c.why;
+    EXPECT_EQ(agentLog.records.back().Status, ftsCancelled) << c.why;
+    EXPECT_EQ(agentLog.Count(ftsTransferring), 0) << c.why;
+    EXPECT_EQ(std::filesystem::exists(source), c.directoryName.empty()) << c.why;
+  }
+  host.Stop();
+}
+
 TEST_F(FileTransfertChannelTest, UserCancelMidTransferSendsCodeFortyAndEndsCancelled) {
   auto* manager = new TOLAIdServerSpeakingFileTransfertManager(&host.root, loop);
   // The agent cancels as soon as the first block went out.

@@ -6,6 +6,7 @@
 #include "base/ManualLoop.h"
 #include "session/FileReceiver.h"
 #include "session/FileSender.h"
+#include "session/FileTransfertError.h"
 #include "session/SessionError.h"
 
 using namespace corvane;
@@ -18,6 +19,8 @@ namespace {
 class RecordingTransport final : public IOLATransport {
 public:
   std::string wire;
+  // The next block fails as a source read error does: its prefix and part of its bytes are out.
+  bool breakNextBlock = false;
 
   TOLAMessageCode ReadMessageCode(int) override { return mcDisconnect; }
   int32_t ReadInteger() override { return 0; }
@@ -45,6 +48,11 @@ public:
     const int64_t count = size > 0 ? size : stream.Size() - stream.Position();
     std::string bytes(static_cast<size_t>(count), '\0');
     bytes.resize(stream.Read(bytes.data(), bytes.size()));
+    if (breakNextBlock) {
+      breakNextBlock = false;
+      wire += Block(bytes).substr(0, 4 + bytes.size() / 2);
+      throw base::StreamError("Stream ended while being sent");
+    }
     wire += Block(bytes);
   }
   void WriteLn(std::string_view text) override { wire += std::string(text) + "\r\n"; }
@@ -168,6 +176,22 @@ TEST(FileSenderTest, UnreadableOrShortenedFileEndsCancelledNeverTransferred) {
     // The packed folder was made for this transfer only and goes away with it.
     EXPECT_EQ(std::filesystem::exists(path), !c.packedFolder) << c.why;
   }
+}
+
+TEST(FileSenderTest, ReadErrorInsideABlockWritesNothingMoreIntoIt) {
+  SenderFixture f;
+  const std::string path = f.folder / "big.bin";
+  WriteFile(path, RandomBytes(100'000));
+  auto sender = f.Make(path);
+  sender->Start("");
+  sender->SendNextBlock();
+  f.transport.breakNextBlock = true;
+  // Not an abort: the half-sent block cannot be completed, so the connection has to end.
+  EXPECT_THROW(sender->SendNextBlock(), EFileTransfertError);
+  const std::string wireAtError = f.transport.wire;
+  sender->Finish();
+  EXPECT_EQ(f.transport.wire, wireAtError);  // no code 40 inside the block
+  EXPECT_EQ(f.reports.back().Status, ftsCancelled);
 }
 
 TEST(FileSenderTest, MissingFileAtStartIsReportedCancelled) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <future>
 
 #include "ChannelTestSupport.h"
+#include "LargePicture.h"
 #include "session/ChatChannels.h"
 #include "session/ClipboardChannels.h"
 #include "session/CommandChannels.h"
@@ -136,5 +138,50 @@ TEST_F(HostileCustomerTest, ScreenKeepsWorkingAfterGarbage) {
   peer.Send(Code(mcChannelScreen) + "garbage\r\n" + Code(mcCursorImage) + "!\r\n");
   peer.Send(Code(mcFrameUpdate) + EmptyFrame());
   EXPECT_TRUE(host.WaitFor([&] { return log.Contains("frame"); }));
+  host.Stop();
+}
+
+TEST_F(HostileCustomerTest, FrameOfManyLargePatchesEndsItsConnectionWithinBoundedMemory) {
+  // Three hundred valid PNG patches of 8192x8192 black pixels, a few kilobytes each, for a
+  // 1024x768 screen.
+  const std::string png = ZeroPng(8192, 8192);
+  TOLAFrameUpdateMessageData bomb;
+  for (int i = 0; i < 300; ++i) bomb.PngUpdates.emplace_back().Image.Png = png;
+  const std::string bytes = Code(mcScreenDimension) + Dimension(1024, 768) + Block(bomb);
+
+  auto* screen = new TOLAIdServerScreen(&host.root, loop);
+  screen->SetActive(true);
+  AddressSpaceCap cap(1536);
+  const long before = PeakMemoryMiB();
+  const int disconnectsBefore = host.disconnects.load();
+  {
+    RawPeer peer(host.Port());
+    peer.Send(Code(mcChannelScreen));
+    ASSERT_TRUE(host.WaitFor([&] { return screen->Connected(); }));
+    // Sent from another thread: the size event needs the main thread while the record arrives.
+    auto sending = std::async(std::launch::async, [&] {
+      try {
+        peer.Send(bytes);
+      } catch (const SessionError&) {
+        // the agent may close before the last bytes are taken
+      }
+    });
+    EXPECT_TRUE(host.WaitFor([&] { return host.disconnects.load() == disconnectsBefore + 1; }));
+    sending.get();
+  }
+  EXPECT_LT(PeakMemoryMiB() - before, 128);
+  ExpectHealthyChat("after the oversized frame");
+
+  // The next customer's screen shows its frames.
+  auto* next = new TOLAIdServerScreen(&host.root, loop);
+  next->OnGraphicUpdate = [&](TOLAServerScreen&, const Image& g, uint16_t, uint16_t) {
+    log.Add("image " + std::to_string(g.width) + "x" + std::to_string(g.height));
+  };
+  next->SetActive(true);
+  TOLAFrameUpdateMessageData frame;
+  frame.PngUpdates.emplace_back().Image.Picture = Image(1024, 768, 0xFF336699u);
+  RawPeer peer(host.Port());
+  peer.Send(Code(mcChannelScreen) + Code(mcScreenDimension) + Dimension(1024, 768) + Block(frame));
+  EXPECT_TRUE(host.WaitFor([&] { return log.Contains("image 1024x768"); }));
   host.Stop();
 }
