@@ -9,6 +9,10 @@ include(GNUInstallDirs)
 # their own executable); bin/ gets a link to the console.
 set(CORVANE_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/corvane-agent)
 
+# The application icon, our own drawing: compiled into the program's pictures and installed in the
+# icon theme for the .desktop entry.
+set(CORVANE_APP_ICON ${PROJECT_SOURCE_DIR}/packaging/corvane-agent.svg)
+
 set(CORVANE_COMPANIONS_DIR ${CMAKE_BINARY_DIR}/companions)
 set(CORVANE_SOUND ${CORVANE_COMPANIONS_DIR}/Appel.wav)
 set(CORVANE_MANUAL_PDF ${CORVANE_COMPANIONS_DIR}/ManuelUtilisateur-CorvanePro.pdf)

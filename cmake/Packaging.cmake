@@ -7,18 +7,21 @@ include(GNUInstallDirs)
 
 if(TARGET corvane-agent)
   install(TARGETS corvane-agent RUNTIME DESTINATION ${CORVANE_PROGRAM_DIR})
-  # The console resolves its own path through the link, so it finds its companions.
+  # The console resolves its own path through the link, so it finds its companions. The link is
+  # relative, so the tree can be moved (DESTDIR, a package, a test's prefix).
+  file(RELATIVE_PATH corvane_link_target /p/${CMAKE_INSTALL_BINDIR} /p/${CORVANE_PROGRAM_DIR}/corvane-agent)
   install(CODE "
     file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-    file(CREATE_LINK ../${CORVANE_PROGRAM_DIR}/corvane-agent
+    file(CREATE_LINK ${corvane_link_target}
          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/corvane-agent\" SYMBOLIC)")
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/corvane-agent.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  if(EXISTS ${CORVANE_APP_ICON})
-    install(FILES ${CORVANE_APP_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
-            RENAME corvane-agent.svg)
-  endif()
+  install(FILES ${CORVANE_APP_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+          RENAME corvane-agent.svg)
 endif()
+# The peers, for a whole product on one machine: the reference web service and the customer
+# program, beside the console.
+install(TARGETS corvane-service corvane-client RUNTIME DESTINATION ${CORVANE_PROGRAM_DIR})
 
 set(CPACK_PACKAGE_NAME "corvane-agent")
 set(CPACK_PACKAGE_VENDOR "Corvane")

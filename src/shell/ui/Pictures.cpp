@@ -4,20 +4,13 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
+// The pictures' resource lives in this static library: registered on first use, so every program
+// linking it (tests included) finds them without registering it itself.
+static void InitialiserImages() { Q_INIT_RESOURCE(ActionPictures); }
+
 namespace corvane::shell::ui {
 
 namespace {
-
-// A headset over a screen: the technician's console.
-constexpr const char* kApplication = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 64 64">
-<rect x="6" y="14" width="52" height="36" rx="5" fill="#1f4e79"/>
-<rect x="10" y="18" width="44" height="28" rx="2" fill="#dbe9f6"/>
-<rect x="24" y="50" width="16" height="5" fill="#1f4e79"/>
-<rect x="18" y="55" width="28" height="4" rx="2" fill="#1f4e79"/>
-<path d="M20 38 v-8 a12 12 0 0 1 24 0 v8" fill="none" stroke="#e07a10" stroke-width="4" stroke-linecap="round"/>
-<rect x="15" y="32" width="8" height="10" rx="3" fill="#e07a10"/>
-<rect x="41" y="32" width="8" height="10" rx="3" fill="#e07a10"/>
-</svg>)";
 
 // A person's bust with a status badge in the lower right corner.
 constexpr const char* kPerson = R"(<circle cx="26" cy="20" r="11" fill="%1"/>
@@ -40,8 +33,7 @@ constexpr const char* kBadges[] = {
 };
 constexpr const char* kPersonColours[] = {"#2f5f8f", "#2f5f8f", "#8a8a8a", "#8a8a8a"};
 
-QIcon FromSvg(const QByteArray& svg) {
-  QSvgRenderer renderer(svg);
+QIcon FromRenderer(QSvgRenderer& renderer) {
   QIcon icon;
   for (int size : {16, 22, 24, 32, 48, 64, 128}) {
     QPixmap pixmap(size, size);
@@ -52,6 +44,11 @@ QIcon FromSvg(const QByteArray& svg) {
     icon.addPixmap(pixmap);
   }
   return icon;
+}
+
+QIcon FromSvg(const QByteArray& svg) {
+  QSvgRenderer renderer(svg);
+  return FromRenderer(renderer);
 }
 
 constexpr const char* kConnexion = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 64 64">
@@ -112,7 +109,12 @@ QIcon IconeDeconnexion() {
 }
 
 QIcon IconeApplication() {
-  static const QIcon icon = FromSvg(kApplication);
+  // packaging/corvane-agent.svg, the file the installation also puts in the icon theme.
+  InitialiserImages();
+  static const QIcon icon = [] {
+    QSvgRenderer renderer(QStringLiteral(":/corvane-agent.svg"));
+    return FromRenderer(renderer);
+  }();
   return icon;
 }
 
