@@ -36,6 +36,11 @@ public:
   // The window is released (its destruction follows later): it stops listening now, so that its
   // port is free for the next call at once.
   virtual void ArreterEcoute() = 0;
+  // The session's customer description, which the known-customer picker rewrites before it
+  // calls AppliquerIdentification.
+  virtual TInfosClient& Client() = 0;
+  // Shows the customer description again and tells the customer program its new identifier.
+  virtual void AppliquerIdentification() = 0;
 };
 
 }  // namespace corvane::calls

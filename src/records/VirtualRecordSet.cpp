@@ -97,7 +97,8 @@ Variant Field::value() const { return owner_.currentValue(index_); }
 
 std::string Field::asString() const {
   Variant v = value();
-  if (def_.getText) return def_.getText(owner_.recNo(), v);
+  if (def_.getText)
+    return def_.getText(owner_.state() == RecordSetState::Insert ? -1 : owner_.recNo(), v);
   if (IsNull(v)) return {};
   if (def_.type == FieldType::DateTime)
     return FormatDateTime(def_.displayFormat.empty() ? "dd/mm/yyyy hh:nn:ss" : def_.displayFormat,
@@ -202,6 +203,15 @@ int VirtualRecordSet::recordCount() const {
   return std::max(0, callbacks_.recordCount());
 }
 
+int VirtualRecordSet::displayRowCount() const {
+  return recordCount() + (state_ == RecordSetState::Insert ? 1 : 0);
+}
+
+int VirtualRecordSet::storedRowOf(int displayRow) const {
+  if (state_ != RecordSetState::Insert || displayRow < editRow_) return displayRow;
+  return displayRow == editRow_ ? -1 : displayRow - 1;
+}
+
 void VirtualRecordSet::requireActive() const {
   if (!active()) throw EDataSetError(base::Format(base::Tr("%s: Cannot perform this operation on a closed dataset"), {name_}));
 }
@@ -225,6 +235,7 @@ void VirtualRecordSet::open() {
   if (active()) return;
   if (fields_.empty())
     throw EDataSetError(base::Tr("Virtual dataset can only be used with persistent fields."));
+  notify(Change::AboutToReset, -1);
   if (callbacks_.beforeOpen) callbacks_.beforeOpen();
   state_ = RecordSetState::Browse;
   notify(Change::Reset, -1);
@@ -233,6 +244,7 @@ void VirtualRecordSet::open() {
 
 void VirtualRecordSet::close() {
   if (!active()) return;
+  notify(Change::AboutToReset, -1);
   buffer_.clear();
   state_ = RecordSetState::Inactive;
   current_ = -1;
@@ -250,10 +262,23 @@ void VirtualRecordSet::refresh() {
 
 void VirtualRecordSet::cancel() {
   if (!editing()) return;
-  buffer_.clear();
-  state_ = RecordSetState::Browse;
+  if (state_ == RecordSetState::Insert) {
+    endPendingInsertion();
+  } else {
+    buffer_.clear();
+    state_ = RecordSetState::Browse;
+    notify(Change::RowChanged, editRow_);  // the row shows its stored values again
+  }
   current_ = std::min(current_, recordCount() - 1);
   notify(Change::State, current_);
+}
+
+void VirtualRecordSet::endPendingInsertion() {
+  const int row = editRow_;
+  notify(Change::RowAboutToBeRemoved, row);
+  buffer_.clear();
+  state_ = RecordSetState::Browse;
+  notify(Change::RowRemoved, row);
 }
 
 void VirtualRecordSet::checkBrowse() {
@@ -267,7 +292,7 @@ void VirtualRecordSet::edit() {
   if (current_ < 0) insert();
   else {
     buffer_.clear();
-    for (int i = 0; i < fieldCount(); ++i) buffer_.push_back(valueAt(current_, i));
+    for (int i = 0; i < fieldCount(); ++i) buffer_.push_back(storedValue(current_, i));
     editRow_ = current_;
     state_ = RecordSetState::Edit;
     notify(Change::State, current_);
@@ -276,18 +301,21 @@ void VirtualRecordSet::edit() {
 
 void VirtualRecordSet::insert() {
   checkBrowse();
-  buffer_.assign(fields_.size(), Variant{});
-  editRow_ = std::max(current_, 0);
-  state_ = RecordSetState::Insert;
-  notify(Change::State, editRow_);
+  beginInsertion(std::max(current_, 0));
 }
 
 void VirtualRecordSet::append() {
   checkBrowse();
+  beginInsertion(recordCount());
+}
+
+void VirtualRecordSet::beginInsertion(int row) {
+  notify(Change::RowAboutToBeInserted, row);
   buffer_.assign(fields_.size(), Variant{});
-  editRow_ = recordCount();
+  editRow_ = row;
   state_ = RecordSetState::Insert;
-  notify(Change::State, editRow_);
+  notify(Change::RowInserted, row);
+  notify(Change::State, row);
 }
 
 void VirtualRecordSet::post() {
@@ -299,6 +327,7 @@ void VirtualRecordSet::post() {
       throw EMissingFieldValue(base::Format(base::Tr("Field '%s' must have a value"), {f->displayLabel()}));
   const RecordSetState posted = state_;
   const int row = editRow_;
+  const int shownBefore = displayRowCount();
   // On failure the callback may have reloaded the record set (which ends the edit); otherwise the
   // edit stays pending so that the user can correct it.
   if (callbacks_.postData) callbacks_.postData(row, posted);
@@ -307,7 +336,15 @@ void VirtualRecordSet::post() {
   const int count = recordCount();
   current_ = count == 0 ? -1 : std::clamp(row, 0, count - 1);
   bof_ = eof_ = count == 0;
-  notify(posted == RecordSetState::Insert ? Change::RowInserted : Change::RowChanged, current_);
+  // The module keeps the saved record at the edited position: the shown row now holds the stored
+  // values. Any other outcome leaves no row mapping to announce.
+  if (count == shownBefore && row >= 0 && row < count) {
+    notify(Change::RowChanged, row);
+  } else {
+    notify(Change::AboutToReset, -1);
+    notify(Change::Reset, -1);
+  }
+  notify(Change::State, current_);
   scrolled();
 }
 
@@ -320,11 +357,25 @@ void VirtualRecordSet::deleteRecord() {
   if (editing()) cancel();
   if (current_ < 0) return;
   const int row = current_;
-  if (callbacks_.deleteRecord) callbacks_.deleteRecord(row);
+  const int countBefore = recordCount();
+  notify(Change::RowAboutToBeRemoved, row);
+  try {
+    if (callbacks_.deleteRecord) callbacks_.deleteRecord(row);
+  } catch (...) {
+    // The announced removal must end; the rows are then re-read as they really are.
+    notify(Change::RowRemoved, row);
+    notify(Change::AboutToReset, -1);
+    notify(Change::Reset, -1);
+    throw;
+  }
   const int count = recordCount();
   current_ = count == 0 ? -1 : std::min(row, count - 1);
   bof_ = eof_ = count == 0;
   notify(Change::RowRemoved, row);
+  if (count != countBefore - 1) {
+    notify(Change::AboutToReset, -1);
+    notify(Change::Reset, -1);
+  }
   scrolled();
 }
 
@@ -393,6 +444,12 @@ void VirtualRecordSet::moveTo(int row) {
 }
 
 Variant VirtualRecordSet::valueAt(int row, int fieldIndex) const {
+  if (!active() || row < 0 || row >= displayRowCount()) return {};
+  if (editing() && row == editRow_) return buffer_.at(static_cast<size_t>(fieldIndex));
+  return storedValue(storedRowOf(row), fieldIndex);
+}
+
+Variant VirtualRecordSet::storedValue(int row, int fieldIndex) const {
   if (!active() || !callbacks_.fieldValue || row < 0 || row >= recordCount()) return {};
   const Field& f = field(fieldIndex);
   try {
@@ -405,7 +462,7 @@ Variant VirtualRecordSet::valueAt(int row, int fieldIndex) const {
 std::string VirtualRecordSet::textAt(int row, int fieldIndex) const {
   const Field& f = field(fieldIndex);
   Variant v = valueAt(row, fieldIndex);
-  if (f.def().getText) return f.def().getText(row, v);
+  if (f.def().getText) return f.def().getText(storedRowOf(row), v);
   if (IsNull(v)) return {};
   if (f.def().type == FieldType::DateTime)
     return FormatDateTime(f.def().displayFormat.empty() ? "dd/mm/yyyy hh:nn:ss" : f.def().displayFormat,
@@ -415,7 +472,7 @@ std::string VirtualRecordSet::textAt(int row, int fieldIndex) const {
 
 Variant VirtualRecordSet::currentValue(int fieldIndex) const {
   if (editing()) return buffer_.at(static_cast<size_t>(fieldIndex));
-  return valueAt(current_, fieldIndex);
+  return storedValue(current_, fieldIndex);
 }
 
 void VirtualRecordSet::storeValue(int fieldIndex, Variant value) {

@@ -7,6 +7,12 @@
 // it offers random access by (row, field) and change notifications, so that an item model can
 // wrap it for a grid without moving the cursor.
 //
+// Rows as a grid sees them ("display rows") are the stored rows plus, while inserting, the
+// pending new row at `editRow()`; the stored rows from there on are shown one position lower.
+// `valueAt` and `textAt` take display rows and read the edit buffer for the row being edited.
+// Notifications come in the pairs a table model needs: "about to" before the rows change,
+// the done notification after, so that an adapter never has to reset on a keystroke.
+//
 // Threads: main thread only.
 
 #include <cstdint>
@@ -38,7 +44,8 @@ struct FieldDef {
   bool readOnly = false;
   std::optional<int64_t> minValue, maxValue;  // integers
   std::string displayFormat;                  // date-times, FormatDateTime patterns
-  // Rewrites a value for display; `row` is the row shown (the current row while editing).
+  // Rewrites a value for display; `row` is the stored row shown (the current row while editing,
+  // -1 for a pending new row, which has no stored row yet).
   std::function<std::string(int row, const Variant& value)> getText;
   // Turns an edited text into the value stored.
   std::function<Variant(std::string_view text)> setText;
@@ -93,7 +100,23 @@ public:
     std::function<void()> afterScroll;
   };
 
-  enum class Change { Reset, RowChanged, RowInserted, RowRemoved, CurrentRow, State };
+  // AboutToReset / Reset: every row may change (open, close, refresh, or a post or delete whose
+  //   effect on the rows is not the expected one); re-read everything after Reset.
+  // RowAboutToBeInserted / RowInserted (row): a display row appears at `row`.
+  // RowAboutToBeRemoved / RowRemoved (row): the display row at `row` goes.
+  // RowChanged (row): values of that display row changed, the row count did not.
+  // CurrentRow: the cursor moved; State: the edit state changed.
+  enum class Change {
+    Reset,
+    RowChanged,
+    RowInserted,
+    RowRemoved,
+    CurrentRow,
+    State,
+    AboutToReset,
+    RowAboutToBeInserted,
+    RowAboutToBeRemoved,
+  };
   using Listener = std::function<void(Change change, int row)>;
 
   explicit VirtualRecordSet(std::string name);
@@ -133,11 +156,16 @@ public:
   void moveTo(int row);
   bool eof() const { return eof_; }
   bool bof() const { return bof_; }
-  int recordCount() const;
+  int recordCount() const;  // stored rows, without a pending insertion
+  // The rows a grid shows: the stored rows plus the pending inserted row, if any.
+  int displayRowCount() const;
   int recNo() const { return current_; }  // -1 when there is no row
+  // Display row of the pending edit or insertion; -1 when not editing.
+  int editRow() const { return editing() ? editRow_ : -1; }
 
-  // Random access for item models; the cursor does not move. Values are converted to the
-  // field's type (empty when the supplied value does not convert).
+  // Random access for item models by display row; the cursor does not move. Values are
+  // converted to the field's type (empty when the supplied value does not convert); the row
+  // being edited or inserted shows the edit buffer.
   Variant valueAt(int row, int fieldIndex) const;
   std::string textAt(int row, int fieldIndex) const;
 
@@ -147,6 +175,10 @@ public:
 private:
   friend class Field;
   Variant currentValue(int fieldIndex) const;
+  Variant storedValue(int row, int fieldIndex) const;
+  int storedRowOf(int displayRow) const;  // -1 for the pending inserted row
+  void beginInsertion(int row);
+  void endPendingInsertion();
   void storeValue(int fieldIndex, Variant value);
   void notify(Change change, int row);
   void scrolled();

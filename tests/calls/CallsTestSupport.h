@@ -110,12 +110,15 @@ public:
     if (port_) pool_->free.push_back(port_);
     port_ = 0;
   }
+  TInfosClient& Client() override { return client; }
+  void AppliquerIdentification() override { ++identifications; }
 
   std::string assistanceId, description;
   TInfosClient client;
   bool visible = false;
   int etat = 0;
   int activations = 0;
+  int identifications = 0;
 
 private:
   std::shared_ptr<PortPool> pool_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "FakeGateway.h"
 #include "records/DmGestionAgent.h"
 #include "records/DmGestionClient.h"
@@ -293,6 +295,115 @@ TEST_F(AgentsModule, DeletingSendsTheIdentifierAndAFailureLeavesTheListAlone) {
   EXPECT_EQ(gateway.calls.back(), "SupprimerUnAgent 2");
   EXPECT_EQ(Logins(module), (std::vector<std::string>{"agent1", "agent3", "agent4", "agent5"}));
   EXPECT_EQ(set.fieldByName("Login").asString(), "agent3");
+}
+
+// What a table-model adapter holds: a copy of the shown rows kept up to date only through the
+// notifications, checked at each "about to" against the count the view still believes in.
+class GridMirror {
+public:
+  explicit GridMirror(VirtualRecordSet& set) : set_(set) {
+    id_ = set.addListener([this](VirtualRecordSet::Change change, int row) { onChange(change, row); });
+    rows_ = readAll();
+  }
+  ~GridMirror() { set_.removeListener(id_); }
+  std::vector<std::string> rows() const { return rows_; }
+  std::vector<std::string> readAll() const {
+    std::vector<std::string> out;
+    for (int r = 0; r < set_.displayRowCount(); ++r) out.push_back(read(r));
+    return out;
+  }
+  int resets = 0;
+
+private:
+  using C = VirtualRecordSet::Change;
+  std::string read(int row) const {
+    return set_.textAt(row, set_.fieldByName("Login").index()) + "/" +
+           set_.textAt(row, set_.fieldByName("Nom").index());
+  }
+  void onChange(C change, int row) {
+    switch (change) {
+      case C::RowAboutToBeInserted:
+        ASSERT_EQ(set_.displayRowCount(), static_cast<int>(rows_.size()));
+        ASSERT_LE(row, static_cast<int>(rows_.size()));
+        break;
+      case C::RowInserted: rows_.insert(rows_.begin() + row, read(row)); break;
+      case C::RowAboutToBeRemoved:
+        ASSERT_EQ(set_.displayRowCount(), static_cast<int>(rows_.size()));
+        ASSERT_LT(row, static_cast<int>(rows_.size()));
+        break;
+      case C::RowRemoved: rows_.erase(rows_.begin() + row); break;
+      case C::RowChanged:
+        ASSERT_LT(row, static_cast<int>(rows_.size()));
+        rows_[static_cast<size_t>(row)] = read(row);
+        break;
+      case C::Reset:
+        ++resets;
+        rows_ = readAll();
+        break;
+      default: break;
+    }
+  }
+  VirtualRecordSet& set_;
+  int id_ = 0;
+  std::vector<std::string> rows_;
+};
+
+TEST_F(AgentsModule, GridFollowsEditsInsertionsAndDeletionsWithoutResets) {
+  VirtualRecordSet& set = module.EzListeAgents();
+  GridMirror grid(set);
+  struct Step {
+    const char* what;
+    std::function<void()> run;
+    int editRow;  // expected afterwards
+  };
+  const std::vector<Step> steps = {
+      {"edit the third", [&] { set.moveTo(2); set.edit(); }, 2},
+      {"keystroke shows in the row", [&] { set.fieldByName("Nom").setValue(std::string("Typing")); }, 2},
+      {"cancel restores it", [&] { set.cancel(); }, -1},
+      {"insert before the second", [&] { set.moveTo(1); set.insert(); }, 1},
+      {"type in the new row", [&] { set.fieldByName("Login").setValue(std::string("new")); }, 1},
+      {"post it", [&] { set.post(); }, -1},
+      {"append then cancel", [&] { set.append(); set.fieldByName("Login").setValue(std::string("x")); set.cancel(); }, -1},
+      {"append then delete", [&] { set.append(); set.deleteRecord(); }, -1},
+      {"edit and post", [&] { set.moveTo(4); set.edit(); set.fieldByName("Nom").setValue(std::string("Saved")); set.post(); }, -1},
+      {"delete the first", [&] { set.first(); set.deleteRecord(); }, -1},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.run();
+    EXPECT_EQ(grid.rows(), grid.readAll());
+    EXPECT_EQ(set.editRow(), step.editRow);
+  }
+  EXPECT_EQ(grid.resets, 0);
+  EXPECT_EQ(grid.rows(), (std::vector<std::string>{"new/", "agent2/Nom2", "agent3/Nom3", "agent4/Saved", "agent5/Nom5"}));
+
+  // A refused save or delete re-reads everything; the copy still matches the service.
+  gateway.failing = {"SupprimerUnAgent", "MettreAJourAgent"};
+  EXPECT_THROW(set.deleteRecord(), ERemotableEchecIntegrite);
+  set.edit();
+  set.fieldByName("Nom").setValue(std::string("Refused"));
+  EXPECT_THROW(set.post(), ERemotableEchecIntegrite);
+  EXPECT_GE(grid.resets, 2);
+  EXPECT_EQ(grid.rows(), grid.readAll());
+  EXPECT_EQ(grid.rows().size(), 5u);
+}
+
+TEST_F(AgentsModule, PendingRowIsCountedAndShownWhereItWillBeSaved) {
+  VirtualRecordSet& set = module.EzListeAgents();
+  const int login = set.fieldByName("Login").index();
+  set.moveTo(2);
+  set.insert();
+  EXPECT_EQ(set.recordCount(), 5);
+  EXPECT_EQ(set.displayRowCount(), 6);
+  set.fieldByName("Login").setValue(std::string("pending"));
+  EXPECT_EQ(set.textAt(1, login), "agent2");
+  EXPECT_EQ(set.textAt(2, login), "pending");
+  EXPECT_EQ(set.textAt(3, login), "agent3");
+  EXPECT_EQ(set.textAt(5, login), "agent5");
+  EXPECT_TRUE(IsNull(set.valueAt(6, login)));
+  set.cancel();
+  EXPECT_EQ(set.displayRowCount(), 5);
+  EXPECT_EQ(set.textAt(2, login), "agent3");
 }
 
 // ---- Customers
