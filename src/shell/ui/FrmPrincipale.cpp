@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -28,14 +30,19 @@
 #include "base/Format.h"
 #include "base/Translate.h"
 #include "records/DetailsAssistance.h"
+#include "records/ExportHistorique.h"
 #include "shell/AuthentificationLigneCommande.h"
 #include "shell/Demarrage.h"
 #include "shell/ErrorMapping.h"
 #include "shell/ExecutablePath.h"
+#include "shell/ExportFichier.h"
 #include "shell/WindowPlacement.h"
 #include "shell/ui/FrmAuthentificationAgent.h"
+#include "shell/ui/FrmReouvertureSession.h"
 #include "shell/ui/HistoryTableModel.h"
+#include "shell/ui/PasswordChangeDialog.h"
 #include "shell/ui/Pictures.h"
+#include "shell/ui/TraduireFenetre.h"
 
 namespace corvane::shell::ui {
 
@@ -45,13 +52,13 @@ using A = ActionPrincipale;
 using service::TStatusAgent;
 
 constexpr std::string_view kSection = "FrmPrincipale";
+constexpr std::string_view kDomaine = "TarvenholtCorvane";
 constexpr std::string_view kManuel = "ManuelUtilisateur-CorvanePro.pdf";
 constexpr int kLargeurInitiale = 598;
 constexpr int kHauteurInitiale = 451;
 constexpr int kTailleMinimale = 300;
 constexpr int kPanneauMinimal = 120;
 constexpr int kEssaisIcone = 60;  // one a second: desktops that start their tray late
-constexpr int kAttenteEcouteMs = 5000;
 
 QString T(std::string_view text) { return QString::fromStdString(base::Tr(text)); }
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -93,6 +100,7 @@ TFrmPrincipale::TFrmPrincipale(base::MainLoop& loop, ConfigurationStore& store, 
   creerZoneClient();
   creerBarreEtat();
   lierControleur();
+  creerSequences();
   creerIconeQuandPossible();
   qApp->installEventFilter(this);  // the wheel rule is application-wide
   montrerModele();
@@ -346,6 +354,7 @@ void TFrmPrincipale::lierControleur() {
   };
   a.OnLogIn = [this] {
     const auto* infos = agent_->InfosAgent();
+    if (infos) reouverture_->LoginAgent = infos->Login;
     if (model_.SurLogIn(infos ? infos->Login : std::string(), infos ? infos->GroupeID : std::string(), false))
       historique_.clearCache();
     rafraichirActions();
@@ -361,9 +370,7 @@ void TFrmPrincipale::lierControleur() {
   };
   a.OnInfosProjetChange = [this] { rafraichirBarreEtat(); };
   a.OnHistoriqueChanged = [this] { Executer(A::RafraichirHistorique); };
-  a.OnContactedButInvalidSession = [this] {
-    if (Reloguer) Reloguer();
-  };
+  a.OnContactedButInvalidSession = [this] { reouverture_->AppelAvecSessionInvalide(); };
   a.BeforeWork = [this] {
     model_.DebutTravail();
     if (model_.Occupe()) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -379,11 +386,55 @@ void TFrmPrincipale::lierControleur() {
   };
 }
 
+void TFrmPrincipale::creerSequences() {
+  TSequenceFermeture::Environnement fermeture;
+  fermeture.NbreSessions = [this] { return agent_->NbreSessions(); };
+  fermeture.EcouteInactive = [this] { return agent_->EstInactif(); };
+  fermeture.Connecte = [this] { return agent_->Connecte(); };
+  fermeture.Deconnecter = [this] {
+    try {
+      agent_->Deconnecter();
+    } catch (...) {
+      GererErreur(std::current_exception());
+    }
+  };
+  fermeture.FermerSessions = [this] { agent_->FermerSessions(); };
+  fermeture.RepeterFermeture = [this] { close(); };
+  fermeture_ = std::make_unique<TSequenceFermeture>(loop_, boites_, std::move(fermeture));
+
+  TReouvertureSession::Environnement reouverture;
+  reouverture.Connecter = [this](calls::IFournisseurAuthentification& dialogue) {
+    const bool ok = agent_->Connecter(dialogue);
+    if (ok) rafraichirActions();
+    return ok;
+  };
+  reouverture.StatusAgent = [this] { return static_cast<int>(agent_->StatusAgent()); };
+  reouverture.ArreterRafraichissement = [this] { agent_->ArreterRafraichissement(); };
+  reouverture.SetReouvertureEnCours = [this](bool value) { agent_->SetReouvertureEnCours(value); };
+  reouverture.ExecuterAction = [this](const std::string& nom) {
+    // The log-out that ends a refused re-login shows its own errors; a replayed action's error
+    // goes back to the re-login, which drops it.
+    if (nom == kActDeconnecter)
+      Executer(A::Deconnecter);
+    else
+      executerParNom(nom);
+  };
+  reouverture.OuvrirClientsSiFerme = [this] {
+    if (!clients_.recordSet().active()) clients_.recordSet().open();
+  };
+  reouverture.SaisirMotDePasse = [this](const std::string& login) {
+    TFrmReouvertureSession dialogue(this);
+    return dialogue.Saisir(login);
+  };
+  reouverture_ = std::make_unique<TReouvertureSession>(loop_, boites_, std::move(reouverture));
+}
+
 // --- start-up ------------------------------------------------------------------------------------
 
 void TFrmPrincipale::Demarrer(const TInfosLigneCommande& ligneCommande) {
   // Stored values and placement, before the window is first shown.
   reglages_ = LireReglagesFrmPrincipale(store_);
+  fermeture_->SetIntervalle(static_cast<uint32_t>(reglages_.TimerFermetureApplicationInterval));
   agent_->SetIntervalRafraichissementStatus(static_cast<int>(reglages_.IntervalRafraichissementStatus));
   resize(kLargeurInitiale, kHauteurInitiale);
   if (const QScreen* screen = QApplication::primaryScreen())
@@ -435,6 +486,7 @@ void TFrmPrincipale::AfficherDerniersJours(int jours) {
 
 void TFrmPrincipale::Executer(ActionPrincipale action) {
   if (!Action(action)->isEnabled()) return;
+  reouverture_->EnregistrerAction(std::string(DefinitionDe(action).nom));
   try {
     effet(action);
   } catch (...) {
@@ -460,11 +512,23 @@ void TFrmPrincipale::effet(ActionPrincipale action) {
     case A::AProposDe: aPropos(); break;
     case A::Afficher: afficherApplication(); break;
     case A::Quitter: close(); break;
-    case A::Reloguer:
-      if (Reloguer) Reloguer();
-      break;
+    case A::Reloguer: reouverture_->Reloguer(); break;
+    case A::ChangerMotDePasse: changerMotDePasse(); break;
+    case A::Exporter: exporterFichier(); break;
+    case A::ExporterPressePapier: exporterPressePapier(); break;
     case A::MettreAJourInfosAgentDepuisServeur: agent_->RafraichirAgent(); break;
     default: break;  // windows of their own (administration, filters, exports, downloads, update)
+  }
+}
+
+void TFrmPrincipale::executerParNom(const std::string& nom) {
+  for (const auto& d : ActionsPrincipales()) {
+    if (d.nom != nom) continue;
+    if (!Action(d.id)->isEnabled()) return;
+    reouverture_->EnregistrerAction(nom);
+    effet(d.id);
+    montrerModele();
+    return;
   }
 }
 
@@ -497,6 +561,44 @@ void TFrmPrincipale::rafraichirHistorique() {
     grille_->selectRow(std::max(0, historique_.EzAssistance().recNo()));
   }
   rafraichirDetails();
+}
+
+void TFrmPrincipale::changerMotDePasse() {
+  TPasswordChangeDialog dialogue(boites_, this);
+  dialogue.Model().AncienMotDePasse = agent_->MotDePasse();
+  if (dialogue.Executer()) agent_->ChangerMotDePasse(dialogue.Model().NouveauMotDePasse());
+}
+
+void TFrmPrincipale::exporterFichier() {
+  // Qt's own dialog: it can hide read-only files and leave the overwrite question to the export
+  // rules, which ask it for the file name with the filter's extension.
+  QFileDialog dialogue(this, Action(A::Exporter)->text().remove('&'));
+  dialogue.setObjectName("SaveDialogExport");
+  dialogue.setAcceptMode(QFileDialog::AcceptSave);
+  dialogue.setFileMode(QFileDialog::AnyFile);
+  dialogue.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+  dialogue.setFilter(QDir::AllDirs | QDir::Files | QDir::Writable | QDir::NoDot);
+  dialogue.setNameFilters(FiltreDialogue(kDomaine, QString::fromUtf8(kFiltreExport)).split(QStringLiteral(";;")));
+  dialogue.selectFile(Q(NomExportParDefaut()));
+  if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) return;
+  const int index = static_cast<int>(dialogue.nameFilters().indexOf(dialogue.selectedNameFilter())) + 1;
+  TExportFichier::Environnement env;
+  env.Existe = [](const std::string& f) { return QFileInfo::exists(QString::fromStdString(f)); };
+  env.Exporter = [this](FormatExport format, const std::string& f) {
+    const records::ExportHistorique exportation(historique_);
+    switch (format) {
+      case FormatExport::XML: exportation.ExporterXML(f); break;
+      case FormatExport::CSV: exportation.ExporterCSV(f); break;
+      case FormatExport::HTML: exportation.ExporterHTML(f); break;
+    }
+  };
+  TExportFichier(boites_, std::move(env)).Exporter(dialogue.selectedFiles().front().toStdString(), index);
+}
+
+void TFrmPrincipale::exporterPressePapier() {
+  records::ExportHistorique exportation(historique_);
+  exportation.setPressePapiers([](const std::string& texte) { QGuiApplication::clipboard()->setText(Q(texte)); });
+  exportation.ExporterPressePapiers();
 }
 
 void TFrmPrincipale::afficherDetails() {
@@ -609,10 +711,7 @@ void TFrmPrincipale::GererErreur(std::exception_ptr error) {
     QMessageBox::critical(this, Q(TitreApplication()), Q(reaction.text));
     QApplication::restoreOverrideCursor();
   }
-  if (reaction.startRelogin) {
-    agent_->ArreterRafraichissement();
-    if (Reloguer) Reloguer();
-  }
+  if (reaction.startRelogin) reouverture_->ErreurSessionInvalide();
 }
 
 // --- events --------------------------------------------------------------------------------------
@@ -658,13 +757,12 @@ void TFrmPrincipale::changeEvent(QEvent* e) {
 
 void TFrmPrincipale::closeEvent(QCloseEvent* e) {
   if (!fermetureAcceptee_) {
-    try {
-      agent_->Deconnecter();
-    } catch (...) {
-      GererErreur(std::current_exception());
+    // Open sessions are confirmed and closed, the agent logs out; the closing timer calls close()
+    // again until no session window remains and the listener is idle.
+    if (!fermeture_->DemandeFermeture()) {
+      e->ignore();
+      return;
     }
-    // The listener's connection threads end while the main thread keeps serving them.
-    loop_.waitPumping([this] { return agent_->EstInactif(); }, kAttenteEcouteMs);
     fermetureAcceptee_ = true;
     enregistrerConfiguration();
   }
