@@ -63,14 +63,6 @@ constexpr int kEssaisIcone = 60;  // one a second: desktops that start their tra
 QString T(std::string_view text) { return QString::fromStdString(base::Tr(text)); }
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// The style's theme icons may have no disabled look of their own; icons made of pixmaps get the
-// greyed one Qt derives, so a disabled action looks disabled.
-QIcon Pixmaps(const QIcon& themed) {
-  QIcon icon;
-  for (int size : {16, 22, 32}) icon.addPixmap(themed.pixmap(size, size));
-  return icon;
-}
-
 // A session window marks itself with this property; the wheel rule leaves its events alone.
 constexpr const char* kProprieteFenetreSession = "corvaneFenetreSession";
 
@@ -138,20 +130,16 @@ void TFrmPrincipale::creerActions() {
   }
   Action(A::AfficherDetails)->setCheckable(true);
   Action(A::Afficher)->setIcon(IconeApplication());
-  QStyle* s = style();
   Action(A::Connecter)->setIcon(IconeConnexion());
   Action(A::Deconnecter)->setIcon(IconeDeconnexion());
   Action(A::ModifierProfil)->setIcon(IconeProfil());
   Action(A::AfficherFiltres)->setIcon(IconeFiltres());
-  Action(A::RafraichirHistorique)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_BrowserReload)));
   Action(A::ExporterPressePapier)->setIcon(IconePressePapier());
-  Action(A::Exporter)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DialogSaveButton)));
-  Action(A::AdministrerGroupeAgents)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DirHomeIcon)));
-  Action(A::AdministrerClients)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DirIcon)));
-  Action(A::EnregistrerSousAppliClient)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_ArrowDown)));
-  Action(A::IntegrationSiteWeb)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DriveNetIcon)));
-  Action(A::AProposDe)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_MessageBoxInformation)));
-  Action(A::Quitter)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DialogCloseButton)));
+  // Our own pictures for the others that have one.
+  for (A a : {A::ChangerMotDePasse, A::RafraichirHistorique, A::AfficherDetails, A::Exporter,
+              A::AdministrerGroupeAgents, A::AdministrerClients, A::EnregistrerSousAppliClient,
+              A::IntegrationSiteWeb, A::VerifierMAJ, A::Manuel, A::AProposDe, A::Quitter})
+    Action(a)->setIcon(IconeAction(Action(a)->objectName()));
 }
 
 void TFrmPrincipale::creerMenus() {
