@@ -38,10 +38,16 @@
 #include "shell/ExportFichier.h"
 #include "shell/WindowPlacement.h"
 #include "shell/ui/FrmAuthentificationAgent.h"
+#include "shell/ui/FrmInscription.h"
 #include "shell/ui/FrmReouvertureSession.h"
+#include "shell/ui/FrmSaisieVerrou.h"
 #include "shell/ui/HistoryTableModel.h"
 #include "shell/ui/PasswordChangeDialog.h"
 #include "shell/ui/Pictures.h"
+#include "shell/ui/TelechargementFichier.h"
+#include "service/CorvaneInscription.h"
+#include "shell/TelechargementAppliClient.h"
+#include "update/CurlStreamDownloader.h"
 #include "shell/ui/TraduireFenetre.h"
 
 namespace corvane::shell::ui {
@@ -95,10 +101,12 @@ TFrmPrincipale::TFrmPrincipale(base::MainLoop& loop, ConfigurationStore& store, 
   creerSequences();
   creerIconeQuandPossible();
   qApp->installEventFilter(this);  // the wheel rule is application-wide
+  Inscrire = [this] { return inscrire(); };
   montrerModele();
 }
 
 TFrmPrincipale::~TFrmPrincipale() {
+  telechargement_.reset();  // waits for a download still running
   qApp->removeEventFilter(this);
   // The grid's model reads the history; it goes before the record sets do.
   delete grilleModel_;
@@ -504,6 +512,8 @@ void TFrmPrincipale::effet(ActionPrincipale action) {
     case A::ChangerMotDePasse: changerMotDePasse(); break;
     case A::Exporter: exporterFichier(); break;
     case A::ExporterPressePapier: exporterPressePapier(); break;
+    case A::EnregistrerSousAppliClient: enregistrerSousAppliClient(); break;
+    case A::TelechargerEtEnregistrerAppliCliente: telechargerAppliClient(); break;
     case A::MettreAJourInfosAgentDepuisServeur: agent_->RafraichirAgent(); break;
     default: break;  // windows of their own (administration, filters, exports, downloads, update)
   }
@@ -524,7 +534,56 @@ void TFrmPrincipale::connecter() {
   TFrmAuthentificationAgentModel dialogue(&store_);
   LierDialogueAuthentification(dialogue, this);
   dialogue.Inscrire = Inscrire;
-  if (agent_->Connecter(dialogue)) rafraichirActions();
+  if (!agent_->Connecter(dialogue)) return;
+  rafraichirActions();
+  if (dialogue.GroupeCree() &&
+      boites_.Afficher(TypeBoite::Confirmation, TitreApplication(), TexteProposerTelechargement(),
+                       {Bouton::Oui, Bouton::Non}) == Bouton::Oui)
+    Executer(A::EnregistrerSousAppliClient);
+}
+
+std::optional<IdentifiantsInscription> TFrmPrincipale::inscrire() {
+  service::CorvaneInscriptionProxy service(reglages_.RacineEffective());
+  TFrmInscription assistant(service, [this](std::exception_ptr e) { GererErreur(e); }, this);
+  return assistant.Executer();
+}
+
+void TFrmPrincipale::enregistrerSousAppliClient() {
+  QFileDialog dialogue(this, Action(A::EnregistrerSousAppliClient)->text().remove('&'));
+  dialogue.setObjectName("SaveDialogAppliClient");
+  dialogue.setAcceptMode(QFileDialog::AcceptSave);
+  dialogue.setFileMode(QFileDialog::AnyFile);
+  dialogue.setOptions(QFileDialog::DontUseNativeDialog);  // asks before overwriting
+  dialogue.setFilter(QDir::AllDirs | QDir::Files | QDir::Writable | QDir::NoDot);
+  dialogue.setDefaultSuffix(QString::fromLatin1(kExtensionAppliClient));
+  dialogue.setNameFilters(FiltreDialogue(kDomaine, QString::fromLatin1(kFiltreAppliClient)).split(QStringLiteral(";;")));
+  dialogue.selectFile(QString::fromLatin1(kNomAppliClient));
+  dialogue.setSizeGripEnabled(true);
+  if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) return;
+  fichierAppliClient_ = dialogue.selectedFiles().front().toStdString();
+  Executer(A::TelechargerEtEnregistrerAppliCliente);
+}
+
+void TFrmPrincipale::telechargerAppliClient() {
+  if (fichierAppliClient_.empty()) return;
+  service::CorvaneInscriptionProxy service(reglages_.RacineEffective());
+  TTelechargementAppliClient::Environnement env;
+  env.Racine = [this] { return reglages_.RacineEffective(); };
+  env.GroupeID = [this] {
+    const auto* infos = agent_->InfosAgent();
+    return infos ? infos->GroupeID : std::string();
+  };
+  env.SaisirVerrou = [this, &service] {
+    TFrmSaisieVerrou dialogue(service, [this](std::exception_ptr e) { GererErreur(e); }, this);
+    return dialogue.Saisir();
+  };
+  env.Demarrer = [this](const std::string& url, const std::string& fichier, std::function<void()> succes,
+                        std::function<void()> echec) {
+    if (!telechargement_)
+      telechargement_ = std::make_unique<TTelechargementFichier>(this, std::make_unique<update::TCurlStreamDownloader>());
+    telechargement_->Demarrer(url, fichier, std::move(succes), std::move(echec));
+  };
+  TTelechargementAppliClient(boites_, std::move(env)).Telecharger(fichierAppliClient_);
 }
 
 void TFrmPrincipale::changerStatus(TStatusAgent status) {

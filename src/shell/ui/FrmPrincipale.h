@@ -41,6 +41,7 @@ class QMenu;
 namespace corvane::shell::ui {
 
 class HistoryTableModel;
+class TTelechargementFichier;
 
 class TFrmPrincipale final : public QMainWindow {
 public:
@@ -77,8 +78,8 @@ public:
   const TReouvertureSession& Reouverture() const { return *reouverture_; }
   const TSequenceFermeture& Fermeture() const { return *fermeture_; }
 
-  // The sign-up wizard the log-in dialog opens ("Create new group..."); unset: the dialog ends
-  // without a login.
+  // The sign-up wizard the log-in dialog opens ("Create new group..."); the wizard of the service
+  // root by default; unset: the dialog ends without a login.
   std::function<std::optional<IdentifiantsInscription>()> Inscrire;
 
 protected:
@@ -112,6 +113,9 @@ private:
   void rafraichirDetails();
   void enregistrerConfiguration();
   void changerMotDePasse();
+  std::optional<IdentifiantsInscription> inscrire();
+  void enregistrerSousAppliClient();
+  void telechargerAppliClient();
   void exporterFichier();
   void exporterPressePapier();
   // A main-window action by its component name, run for the re-login; errors propagate.
@@ -130,6 +134,8 @@ private:
   records::TFiltresAssistances filtres_;
   std::unique_ptr<TSequenceFermeture> fermeture_;
   std::unique_ptr<TReouvertureSession> reouverture_;
+  std::unique_ptr<TTelechargementFichier> telechargement_;
+  std::string fichierAppliClient_;  // chosen in the save dialog, for the hidden download action
 
   std::array<QAction*, kNombreActionsPrincipales> actions_{};
   QMenu* menuStatus_ = nullptr;

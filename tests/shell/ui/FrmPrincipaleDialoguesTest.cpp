@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QLabel>
@@ -19,6 +20,9 @@
 #include "shell/CatalogueTranslator.h"
 #include "shell/Demarrage.h"
 #include "shell/SequenceFermeture.h"
+#include "shell/TelechargementAppliClient.h"
+#include "shell/ui/FrmAuthentificationAgent.h"
+#include "shell/ui/FrmInscription.h"
 #include "shell/ui/FrmPrincipaleFixture.h"
 #include "shell/ui/FrmReouvertureSession.h"
 #include "shell/ui/PasswordChangeDialog.h"
@@ -188,6 +192,64 @@ TEST_F(FrmPrincipaleTest, PasswordChangeChecksRetryKeepsValuesAbortChangesNothin
   EXPECT_TRUE(other.Connecter(fresh));
   other.Deconnecter();
   (void)shown;
+}
+
+// Saves a picture of a window when CORVANE_SCREENS names a folder (to look at it).
+void Capture(QWidget* window, const char* name) {
+  const QByteArray folder = qgetenv("CORVANE_SCREENS");
+  if (!folder.isEmpty()) window->grab().save(QString::fromLocal8Bit(folder) + "/" + name, "PNG");
+}
+
+TEST_F(FrmPrincipaleTest, SignUpFromTheLogInDialogCreatesTheGroupLogsInAndOffersTheDownload) {
+  std::vector<QString> boxes;
+  int wrongCodes = 0;
+  std::string firstLock;
+  bool pictureShown = false;
+  User user([&](QWidget* modal) {
+    if (auto* login = dynamic_cast<TFrmAuthentificationAgent*>(modal)) {
+      login->edtIdentifiant()->clear();
+      login->grpCreation()->findChild<QPushButton*>()->click();
+    } else if (auto* wizard = dynamic_cast<TFrmInscription*>(modal)) {
+      TFrmInscriptionModel& m = wizard->Model();
+      pictureShown = pictureShown || !wizard->imgVerrou()->pixmap().isNull();
+      const std::string code = service.store.PeekChallengeCode(m.Verrou());
+      if (m.PageActive() == TFrmInscriptionModel::Page::CreerGroupe) {
+        wizard->edtNom()->setText("Helpdesk Nord");
+        wizard->edtEmail()->setText("nord@demo.invalid");
+        if (wrongCodes == 0) {
+          ++wrongCodes;  // a wrong code first: an error, a new picture, the same page
+          firstLock = m.Verrou();
+          wizard->edtCodeGroupe()->setText("nope");
+        } else {
+          Capture(wizard, "signup-wizard-page1.png");
+          wizard->edtCodeGroupe()->setText(QString::fromStdString(code));
+        }
+        QMetaObject::invokeMethod(wizard->btnSuivant(), &QPushButton::click, Qt::QueuedConnection);
+      } else {
+        wizard->edtLogin()->setText("boss");
+        wizard->edtMotDePasse()->setText("bosspass1");
+        wizard->edtCodeAdministrateur()->setText(QString::fromStdString(code));
+        Capture(wizard, "signup-wizard-page2.png");
+        QMetaObject::invokeMethod(wizard->btnTerminer(), &QPushButton::click, Qt::QueuedConnection);
+      }
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      boxes.push_back(box->text());
+      if (auto* no = box->findChild<QAbstractButton*>("No"))
+        no->click();
+      else
+        box->accept();
+    }
+  });
+  window->Demarrer(TInfosLigneCommande{});
+  ASSERT_TRUE(loop.runUntil([&] { return window->Agent().Connecte() && !QApplication::activeModalWidget(); }, 20000));
+  Settle();
+  EXPECT_TRUE(pictureShown);  // the PNG bytes became a picture
+  ASSERT_EQ(boxes.size(), 2u);  // the wrong code's error, then the download question
+  EXPECT_EQ(boxes[1].toStdString(), TexteProposerTelechargement());
+  ASSERT_NE(window->Agent().InfosAgent(), nullptr);
+  EXPECT_EQ(window->Agent().InfosAgent()->Login, "boss");
+  EXPECT_NE(window->Agent().InfosAgent()->GroupeID, service.demo.groupeId);
+  EXPECT_FALSE(firstLock.empty());
 }
 
 // A session window that closes a little after it is asked to, as a real one does once its
