@@ -27,6 +27,7 @@ public:
 
   QLabel* imgVerrou() const { return image_; }
   QLineEdit* edtCode() const { return code_; }
+  const std::string& Verrou() const { return model_.Verrou(); }
 
 private:
   TFrmSaisieVerrouModel model_;

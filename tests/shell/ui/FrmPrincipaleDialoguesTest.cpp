@@ -24,6 +24,7 @@
 #include "shell/ui/FrmAuthentificationAgent.h"
 #include "shell/ui/FrmInscription.h"
 #include "shell/ui/FrmPrincipaleFixture.h"
+#include "shell/ui/FrmSaisieVerrou.h"
 #include "shell/ui/FrmReouvertureSession.h"
 #include "shell/ui/PasswordChangeDialog.h"
 
@@ -250,6 +251,55 @@ TEST_F(FrmPrincipaleTest, SignUpFromTheLogInDialogCreatesTheGroupLogsInAndOffers
   EXPECT_EQ(window->Agent().InfosAgent()->Login, "boss");
   EXPECT_NE(window->Agent().InfosAgent()->GroupeID, service.demo.groupeId);
   EXPECT_FALSE(firstLock.empty());
+}
+
+TEST_F(FrmPrincipaleTest, CustomerProgramDownloadAsksTheCodeAndReportsTheOutcome) {
+  // A second front of the same service, serving a customer program.
+  const auto program = folder.path() / "served-client.bin";
+  std::ofstream(program, std::ios::binary) << std::string(200'000, 'C') << "end";
+  service::server::ServiceServer front{
+      service.store, service::server::ServerOptions{"127.0.0.1", 0, "/scripts/ServiceCorvane.dll/", "",
+                                                    program.string(), {}}};
+  front.start();
+  store->WriteString("FrmPrincipale", "RacineServeur", front.rootUrl());
+  window->Demarrer(CommandLine("tech", "tech", 0));
+  Settle();
+  const auto target = folder.path() / "CorvaneClient.exe";
+  bool rightCode = true;
+  std::vector<std::pair<QString, QString>> boxes;
+  User user([&](QWidget* modal) {
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      EXPECT_EQ(QFileInfo(dialog->selectedFiles().value(0)).fileName(), "CorvaneClient.exe");
+      dialog->selectFile(QString::fromStdString(target.string()));
+      static_cast<QDialog*>(dialog)->accept();
+    } else if (auto* code = dynamic_cast<TFrmSaisieVerrou*>(modal)) {
+      EXPECT_FALSE(code->imgVerrou()->pixmap().isNull());
+      code->edtCode()->setText(rightCode ? QString::fromStdString(service.store.PeekChallengeCode(code->Verrou()))
+                                         : QString("WRONG"));
+      code->accept();
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      boxes.emplace_back(box->windowTitle(), box->text());
+      box->accept();
+    }
+  });
+  struct Case {
+    bool rightCode;
+    QString caption;
+    bool fileWritten;
+  };
+  for (const Case& c : {Case{false, "Download failed", false}, Case{true, "Download successfull", true}}) {
+    SCOPED_TRACE(c.caption.toStdString());
+    rightCode = c.rightCode;
+    boxes.clear();
+    window->Executer(A::EnregistrerSousAppliClient);
+    ASSERT_TRUE(loop.runUntil([&] { return !boxes.empty() && !QApplication::activeModalWidget(); }, 20000));
+    EXPECT_EQ(boxes[0].first, c.caption);
+    EXPECT_EQ(std::filesystem::exists(target), c.fileWritten);
+    EXPECT_FALSE(std::filesystem::exists(target.string() + ".part"));
+  }
+  EXPECT_EQ(boxes[0].second.toStdString(), "Client application downloaded.\r\n" + target.string());
+  EXPECT_EQ(Contents(target), Contents(program));
+  front.stop();
 }
 
 // A session window that closes a little after it is asked to, as a real one does once its
