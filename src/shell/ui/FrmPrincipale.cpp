@@ -38,6 +38,7 @@
 #include "shell/ExportFichier.h"
 #include "shell/WindowPlacement.h"
 #include "shell/ui/FrmAuthentificationAgent.h"
+#include "shell/ui/FrmImageStatusGroupe.h"
 #include "shell/ui/FrmInscription.h"
 #include "shell/ui/FrmReouvertureSession.h"
 #include "shell/ui/FrmSaisieVerrou.h"
@@ -514,6 +515,8 @@ void TFrmPrincipale::effet(ActionPrincipale action) {
     case A::ExporterPressePapier: exporterPressePapier(); break;
     case A::EnregistrerSousAppliClient: enregistrerSousAppliClient(); break;
     case A::TelechargerEtEnregistrerAppliCliente: telechargerAppliClient(); break;
+    case A::IntegrationSiteWeb: integrationSiteWeb(); break;
+    case A::VerifierMAJ: verifierMAJ(); break;
     case A::MettreAJourInfosAgentDepuisServeur: agent_->RafraichirAgent(); break;
     default: break;  // windows of their own (administration, filters, exports, downloads, update)
   }
@@ -646,6 +649,43 @@ void TFrmPrincipale::exporterPressePapier() {
   records::ExportHistorique exportation(historique_);
   exportation.setPressePapiers([](const std::string& texte) { QGuiApplication::clipboard()->setText(Q(texte)); });
   exportation.ExporterPressePapiers();
+}
+
+void TFrmPrincipale::integrationSiteWeb() {
+  if (!integration_) {
+    integration_ = new TFrmImageStatusGroupe(Action(A::AdministrerGroupeAgents), [this] {
+      const auto* infos = agent_->Connecte() ? agent_->InfosAgent() : nullptr;
+      return SnippetImageStatus(reglages_.RacineEffective(), infos ? &infos->GroupeID : nullptr);
+    }, this);
+    integration_->adjustSize();
+  }
+  integration_->move(geometry().center() - integration_->rect().center());
+  integration_->show();
+  integration_->raise();
+  integration_->activateWindow();
+}
+
+void TFrmPrincipale::verifierMAJ() {
+  if (agent_->NbreSessions() > 0) {
+    boites_.Afficher(TypeBoite::Avertissement, TitreApplication(), base::Tr("Please close all assistance sessions first."),
+                     {Bouton::Ok});
+    return;
+  }
+  if (!updater_) {
+    updater_ = std::make_unique<update::TAutoUpdater>(update::RunningProgram::Current(), std::string());
+    update::ConfigureMainWindowUpdater(*updater_, UrlDescripteurMAJ);
+  }
+  updater_->Verifier();
+  const int nombre = updater_->NombreMisesAJour();
+  if (nombre == 0) {
+    boites_.Afficher(TypeBoite::Information, TitreApplication(), base::Tr("No update needed. All is up-to-date."),
+                     {Bouton::Ok});
+    return;
+  }
+  // HOOK: the update wizard runs here, modally, once it exists; when the engine then requires the
+  // application to end (TerminateRequired), the main window closes. Until then the count is told.
+  boites_.Afficher(TypeBoite::Information, TitreApplication(),
+                   base::Format(base::Tr("%d update(s) available."), {nombre}), {Bouton::Ok});
 }
 
 void TFrmPrincipale::afficherDetails() {

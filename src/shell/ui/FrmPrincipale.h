@@ -28,6 +28,8 @@
 #include "shell/ReouvertureSession.h"
 #include "shell/SequenceFermeture.h"
 #include "shell/ui/BoitesQt.h"
+#include "update/AutoUpdater.h"
+#include "update/MainWindowUpdater.h"
 
 class QAction;
 class QLabel;
@@ -42,6 +44,7 @@ namespace corvane::shell::ui {
 
 class HistoryTableModel;
 class TTelechargementFichier;
+class TFrmImageStatusGroupe;
 
 class TFrmPrincipale final : public QMainWindow {
 public:
@@ -77,6 +80,10 @@ public:
   bool DemarrageReduit() const { return demarrageReduit_; }
   const TReouvertureSession& Reouverture() const { return *reouverture_; }
   const TSequenceFermeture& Fermeture() const { return *fermeture_; }
+
+  // Where the update check on demand reads the update descriptor.
+  std::string UrlDescripteurMAJ{update::kDescripteurUrlParDefaut};
+  TFrmImageStatusGroupe* FenetreIntegration() const { return integration_; }
 
   // The sign-up wizard the log-in dialog opens ("Create new group..."); the wizard of the service
   // root by default; unset: the dialog ends without a login.
@@ -116,6 +123,8 @@ private:
   std::optional<IdentifiantsInscription> inscrire();
   void enregistrerSousAppliClient();
   void telechargerAppliClient();
+  void integrationSiteWeb();
+  void verifierMAJ();
   void exporterFichier();
   void exporterPressePapier();
   // A main-window action by its component name, run for the re-login; errors propagate.
@@ -135,6 +144,8 @@ private:
   std::unique_ptr<TSequenceFermeture> fermeture_;
   std::unique_ptr<TReouvertureSession> reouverture_;
   std::unique_ptr<TTelechargementFichier> telechargement_;
+  std::unique_ptr<update::TAutoUpdater> updater_;
+  TFrmImageStatusGroupe* integration_ = nullptr;
   std::string fichierAppliClient_;  // chosen in the save dialog, for the hidden download action
 
   std::array<QAction*, kNombreActionsPrincipales> actions_{};

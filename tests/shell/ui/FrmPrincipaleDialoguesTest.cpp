@@ -22,6 +22,7 @@
 #include "shell/SequenceFermeture.h"
 #include "shell/TelechargementAppliClient.h"
 #include "shell/ui/FrmAuthentificationAgent.h"
+#include "shell/ui/FrmImageStatusGroupe.h"
 #include "shell/ui/FrmInscription.h"
 #include "shell/ui/FrmPrincipaleFixture.h"
 #include "shell/ui/FrmSaisieVerrou.h"
@@ -328,6 +329,35 @@ private:
   calls::TCorvaneAgent& agent_;
   bool asked_ = false;
 };
+
+TEST_F(FrmPrincipaleTest, WebSiteSnippetFollowsTheLoginAndUpdateCheckWaitsForSessions) {
+  window->Demarrer(CommandLine("tech", "tech", 0));
+  Settle();
+  window->Executer(A::IntegrationSiteWeb);
+  ASSERT_NE(window->FenetreIntegration(), nullptr);
+  EXPECT_EQ(window->FenetreIntegration()->edtCode()->text().toStdString(),
+            "<img src=\"" + service.root + "img?Image=imgStatut&Id=" + service.demo.groupeId + "\" title=\"Avaibility\" />");
+  window->Executer(A::Deconnecter);
+  window->FenetreIntegration()->hide();
+  window->FenetreIntegration()->show();  // refilled each time it comes up
+  EXPECT_EQ(window->FenetreIntegration()->edtCode()->text(), "(agent not logged in)");
+
+  std::vector<QString> boxes;
+  User user([&](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      boxes.push_back(box->text());
+      box->accept();
+    }
+  });
+  window->UrlDescripteurMAJ = service.root + "maj/CorvaneAgent.xml";  // nothing published
+  window->Executer(A::VerifierMAJ);
+  auto& agent = window->Agent();
+  agent.FabriqueFenetreSession = [](calls::TCorvaneAgent& a) { return std::make_shared<SlowClosingWindow>(a); };
+  agent.CreerFenetreSession();
+  window->Executer(A::VerifierMAJ);
+  EXPECT_EQ(boxes, (std::vector<QString>{"No update needed. All is up-to-date.",
+                                         "Please close all assistance sessions first."}));
+}
 
 TEST_F(FrmPrincipaleTest, ClosingWithTwoSessionsAnsweredYesClosesWithinAFewTimerPeriods) {
   window->Demarrer(CommandLine("tech", "tech", 2));
