@@ -75,6 +75,11 @@ int main(int argc, char** argv) {
     // "--history-days N": the history of the last N days from the start (demonstrations).
     if (const char* jours = Valeur(argc, argv, "--history-days")) fenetre.AfficherDerniersJours(std::atoi(jours));
     fenetre.Demarrer(shell::InfosLigneCommande());
+    // "--action NAME": runs a main-window action by its name once started (to look at its window).
+    if (const char* nom = Valeur(argc, argv, "--action")) {
+      for (const auto& d : shell::ActionsPrincipales())
+        if (d.nom == nom) QTimer::singleShot(500, &fenetre, [&fenetre, id = d.id] { fenetre.Executer(id); });
+    }
     code = QApplication::exec();
   }
   // Threads still waiting for the main thread are released: nobody serves them any more.

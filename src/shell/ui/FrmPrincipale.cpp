@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -28,14 +30,26 @@
 #include "base/Format.h"
 #include "base/Translate.h"
 #include "records/DetailsAssistance.h"
+#include "records/ExportHistorique.h"
 #include "shell/AuthentificationLigneCommande.h"
 #include "shell/Demarrage.h"
 #include "shell/ErrorMapping.h"
 #include "shell/ExecutablePath.h"
+#include "shell/ExportFichier.h"
 #include "shell/WindowPlacement.h"
 #include "shell/ui/FrmAuthentificationAgent.h"
+#include "shell/ui/FrmImageStatusGroupe.h"
+#include "shell/ui/FrmInscription.h"
+#include "shell/ui/FrmReouvertureSession.h"
+#include "shell/ui/FrmSaisieVerrou.h"
 #include "shell/ui/HistoryTableModel.h"
+#include "shell/ui/PasswordChangeDialog.h"
 #include "shell/ui/Pictures.h"
+#include "shell/ui/TelechargementFichier.h"
+#include "service/CorvaneInscription.h"
+#include "shell/TelechargementAppliClient.h"
+#include "update/CurlStreamDownloader.h"
+#include "shell/ui/TraduireFenetre.h"
 
 namespace corvane::shell::ui {
 
@@ -45,24 +59,16 @@ using A = ActionPrincipale;
 using service::TStatusAgent;
 
 constexpr std::string_view kSection = "FrmPrincipale";
+constexpr std::string_view kDomaine = "TarvenholtCorvane";
 constexpr std::string_view kManuel = "ManuelUtilisateur-CorvanePro.pdf";
 constexpr int kLargeurInitiale = 598;
 constexpr int kHauteurInitiale = 451;
 constexpr int kTailleMinimale = 300;
 constexpr int kPanneauMinimal = 120;
 constexpr int kEssaisIcone = 60;  // one a second: desktops that start their tray late
-constexpr int kAttenteEcouteMs = 5000;
 
 QString T(std::string_view text) { return QString::fromStdString(base::Tr(text)); }
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// The style's theme icons may have no disabled look of their own; icons made of pixmaps get the
-// greyed one Qt derives, so a disabled action looks disabled.
-QIcon Pixmaps(const QIcon& themed) {
-  QIcon icon;
-  for (int size : {16, 22, 32}) icon.addPixmap(themed.pixmap(size, size));
-  return icon;
-}
 
 // A session window marks itself with this property; the wheel rule leaves its events alone.
 constexpr const char* kProprieteFenetreSession = "corvaneFenetreSession";
@@ -93,12 +99,15 @@ TFrmPrincipale::TFrmPrincipale(base::MainLoop& loop, ConfigurationStore& store, 
   creerZoneClient();
   creerBarreEtat();
   lierControleur();
+  creerSequences();
   creerIconeQuandPossible();
   qApp->installEventFilter(this);  // the wheel rule is application-wide
+  Inscrire = [this] { return inscrire(); };
   montrerModele();
 }
 
 TFrmPrincipale::~TFrmPrincipale() {
+  telechargement_.reset();  // waits for a download still running
   qApp->removeEventFilter(this);
   // The grid's model reads the history; it goes before the record sets do.
   delete grilleModel_;
@@ -130,20 +139,16 @@ void TFrmPrincipale::creerActions() {
   }
   Action(A::AfficherDetails)->setCheckable(true);
   Action(A::Afficher)->setIcon(IconeApplication());
-  QStyle* s = style();
   Action(A::Connecter)->setIcon(IconeConnexion());
   Action(A::Deconnecter)->setIcon(IconeDeconnexion());
   Action(A::ModifierProfil)->setIcon(IconeProfil());
   Action(A::AfficherFiltres)->setIcon(IconeFiltres());
-  Action(A::RafraichirHistorique)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_BrowserReload)));
   Action(A::ExporterPressePapier)->setIcon(IconePressePapier());
-  Action(A::Exporter)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DialogSaveButton)));
-  Action(A::AdministrerGroupeAgents)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DirHomeIcon)));
-  Action(A::AdministrerClients)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DirIcon)));
-  Action(A::EnregistrerSousAppliClient)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_ArrowDown)));
-  Action(A::IntegrationSiteWeb)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DriveNetIcon)));
-  Action(A::AProposDe)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_MessageBoxInformation)));
-  Action(A::Quitter)->setIcon(Pixmaps(s->standardIcon(QStyle::SP_DialogCloseButton)));
+  // Our own pictures for the others that have one.
+  for (A a : {A::ChangerMotDePasse, A::RafraichirHistorique, A::AfficherDetails, A::Exporter,
+              A::AdministrerGroupeAgents, A::AdministrerClients, A::EnregistrerSousAppliClient,
+              A::IntegrationSiteWeb, A::VerifierMAJ, A::Manuel, A::AProposDe, A::Quitter})
+    Action(a)->setIcon(IconeAction(Action(a)->objectName()));
 }
 
 void TFrmPrincipale::creerMenus() {
@@ -346,6 +351,7 @@ void TFrmPrincipale::lierControleur() {
   };
   a.OnLogIn = [this] {
     const auto* infos = agent_->InfosAgent();
+    if (infos) reouverture_->LoginAgent = infos->Login;
     if (model_.SurLogIn(infos ? infos->Login : std::string(), infos ? infos->GroupeID : std::string(), false))
       historique_.clearCache();
     rafraichirActions();
@@ -361,9 +367,7 @@ void TFrmPrincipale::lierControleur() {
   };
   a.OnInfosProjetChange = [this] { rafraichirBarreEtat(); };
   a.OnHistoriqueChanged = [this] { Executer(A::RafraichirHistorique); };
-  a.OnContactedButInvalidSession = [this] {
-    if (Reloguer) Reloguer();
-  };
+  a.OnContactedButInvalidSession = [this] { reouverture_->AppelAvecSessionInvalide(); };
   a.BeforeWork = [this] {
     model_.DebutTravail();
     if (model_.Occupe()) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -379,11 +383,55 @@ void TFrmPrincipale::lierControleur() {
   };
 }
 
+void TFrmPrincipale::creerSequences() {
+  TSequenceFermeture::Environnement fermeture;
+  fermeture.NbreSessions = [this] { return agent_->NbreSessions(); };
+  fermeture.EcouteInactive = [this] { return agent_->EstInactif(); };
+  fermeture.Connecte = [this] { return agent_->Connecte(); };
+  fermeture.Deconnecter = [this] {
+    try {
+      agent_->Deconnecter();
+    } catch (...) {
+      GererErreur(std::current_exception());
+    }
+  };
+  fermeture.FermerSessions = [this] { agent_->FermerSessions(); };
+  fermeture.RepeterFermeture = [this] { close(); };
+  fermeture_ = std::make_unique<TSequenceFermeture>(loop_, boites_, std::move(fermeture));
+
+  TReouvertureSession::Environnement reouverture;
+  reouverture.Connecter = [this](calls::IFournisseurAuthentification& dialogue) {
+    const bool ok = agent_->Connecter(dialogue);
+    if (ok) rafraichirActions();
+    return ok;
+  };
+  reouverture.StatusAgent = [this] { return static_cast<int>(agent_->StatusAgent()); };
+  reouverture.ArreterRafraichissement = [this] { agent_->ArreterRafraichissement(); };
+  reouverture.SetReouvertureEnCours = [this](bool value) { agent_->SetReouvertureEnCours(value); };
+  reouverture.ExecuterAction = [this](const std::string& nom) {
+    // The log-out that ends a refused re-login shows its own errors; a replayed action's error
+    // goes back to the re-login, which drops it.
+    if (nom == kActDeconnecter)
+      Executer(A::Deconnecter);
+    else
+      executerParNom(nom);
+  };
+  reouverture.OuvrirClientsSiFerme = [this] {
+    if (!clients_.recordSet().active()) clients_.recordSet().open();
+  };
+  reouverture.SaisirMotDePasse = [this](const std::string& login) {
+    TFrmReouvertureSession dialogue(this);
+    return dialogue.Saisir(login);
+  };
+  reouverture_ = std::make_unique<TReouvertureSession>(loop_, boites_, std::move(reouverture));
+}
+
 // --- start-up ------------------------------------------------------------------------------------
 
 void TFrmPrincipale::Demarrer(const TInfosLigneCommande& ligneCommande) {
   // Stored values and placement, before the window is first shown.
   reglages_ = LireReglagesFrmPrincipale(store_);
+  fermeture_->SetIntervalle(static_cast<uint32_t>(reglages_.TimerFermetureApplicationInterval));
   agent_->SetIntervalRafraichissementStatus(static_cast<int>(reglages_.IntervalRafraichissementStatus));
   resize(kLargeurInitiale, kHauteurInitiale);
   if (const QScreen* screen = QApplication::primaryScreen())
@@ -435,6 +483,7 @@ void TFrmPrincipale::AfficherDerniersJours(int jours) {
 
 void TFrmPrincipale::Executer(ActionPrincipale action) {
   if (!Action(action)->isEnabled()) return;
+  reouverture_->EnregistrerAction(std::string(DefinitionDe(action).nom));
   try {
     effet(action);
   } catch (...) {
@@ -460,11 +509,27 @@ void TFrmPrincipale::effet(ActionPrincipale action) {
     case A::AProposDe: aPropos(); break;
     case A::Afficher: afficherApplication(); break;
     case A::Quitter: close(); break;
-    case A::Reloguer:
-      if (Reloguer) Reloguer();
-      break;
+    case A::Reloguer: reouverture_->Reloguer(); break;
+    case A::ChangerMotDePasse: changerMotDePasse(); break;
+    case A::Exporter: exporterFichier(); break;
+    case A::ExporterPressePapier: exporterPressePapier(); break;
+    case A::EnregistrerSousAppliClient: enregistrerSousAppliClient(); break;
+    case A::TelechargerEtEnregistrerAppliCliente: telechargerAppliClient(); break;
+    case A::IntegrationSiteWeb: integrationSiteWeb(); break;
+    case A::VerifierMAJ: verifierMAJ(); break;
     case A::MettreAJourInfosAgentDepuisServeur: agent_->RafraichirAgent(); break;
     default: break;  // windows of their own (administration, filters, exports, downloads, update)
+  }
+}
+
+void TFrmPrincipale::executerParNom(const std::string& nom) {
+  for (const auto& d : ActionsPrincipales()) {
+    if (d.nom != nom) continue;
+    if (!Action(d.id)->isEnabled()) return;
+    reouverture_->EnregistrerAction(nom);
+    effet(d.id);
+    montrerModele();
+    return;
   }
 }
 
@@ -472,7 +537,56 @@ void TFrmPrincipale::connecter() {
   TFrmAuthentificationAgentModel dialogue(&store_);
   LierDialogueAuthentification(dialogue, this);
   dialogue.Inscrire = Inscrire;
-  if (agent_->Connecter(dialogue)) rafraichirActions();
+  if (!agent_->Connecter(dialogue)) return;
+  rafraichirActions();
+  if (dialogue.GroupeCree() &&
+      boites_.Afficher(TypeBoite::Confirmation, TitreApplication(), TexteProposerTelechargement(),
+                       {Bouton::Oui, Bouton::Non}) == Bouton::Oui)
+    Executer(A::EnregistrerSousAppliClient);
+}
+
+std::optional<IdentifiantsInscription> TFrmPrincipale::inscrire() {
+  service::CorvaneInscriptionProxy service(reglages_.RacineEffective());
+  TFrmInscription assistant(service, [this](std::exception_ptr e) { GererErreur(e); }, this);
+  return assistant.Executer();
+}
+
+void TFrmPrincipale::enregistrerSousAppliClient() {
+  QFileDialog dialogue(this, Action(A::EnregistrerSousAppliClient)->text().remove('&'));
+  dialogue.setObjectName("SaveDialogAppliClient");
+  dialogue.setAcceptMode(QFileDialog::AcceptSave);
+  dialogue.setFileMode(QFileDialog::AnyFile);
+  dialogue.setOptions(QFileDialog::DontUseNativeDialog);  // asks before overwriting
+  dialogue.setFilter(QDir::AllDirs | QDir::Files | QDir::Writable | QDir::NoDot);
+  dialogue.setDefaultSuffix(QString::fromLatin1(kExtensionAppliClient));
+  dialogue.setNameFilters(FiltreDialogue(kDomaine, QString::fromLatin1(kFiltreAppliClient)).split(QStringLiteral(";;")));
+  dialogue.selectFile(QString::fromLatin1(kNomAppliClient));
+  dialogue.setSizeGripEnabled(true);
+  if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) return;
+  fichierAppliClient_ = dialogue.selectedFiles().front().toStdString();
+  Executer(A::TelechargerEtEnregistrerAppliCliente);
+}
+
+void TFrmPrincipale::telechargerAppliClient() {
+  if (fichierAppliClient_.empty()) return;
+  service::CorvaneInscriptionProxy service(reglages_.RacineEffective());
+  TTelechargementAppliClient::Environnement env;
+  env.Racine = [this] { return reglages_.RacineEffective(); };
+  env.GroupeID = [this] {
+    const auto* infos = agent_->InfosAgent();
+    return infos ? infos->GroupeID : std::string();
+  };
+  env.SaisirVerrou = [this, &service] {
+    TFrmSaisieVerrou dialogue(service, [this](std::exception_ptr e) { GererErreur(e); }, this);
+    return dialogue.Saisir();
+  };
+  env.Demarrer = [this](const std::string& url, const std::string& fichier, std::function<void()> succes,
+                        std::function<void()> echec) {
+    if (!telechargement_)
+      telechargement_ = std::make_unique<TTelechargementFichier>(this, std::make_unique<update::TCurlStreamDownloader>());
+    telechargement_->Demarrer(url, fichier, std::move(succes), std::move(echec));
+  };
+  TTelechargementAppliClient(boites_, std::move(env)).Telecharger(fichierAppliClient_);
 }
 
 void TFrmPrincipale::changerStatus(TStatusAgent status) {
@@ -497,6 +611,81 @@ void TFrmPrincipale::rafraichirHistorique() {
     grille_->selectRow(std::max(0, historique_.EzAssistance().recNo()));
   }
   rafraichirDetails();
+}
+
+void TFrmPrincipale::changerMotDePasse() {
+  TPasswordChangeDialog dialogue(boites_, this);
+  dialogue.Model().AncienMotDePasse = agent_->MotDePasse();
+  if (dialogue.Executer()) agent_->ChangerMotDePasse(dialogue.Model().NouveauMotDePasse());
+}
+
+void TFrmPrincipale::exporterFichier() {
+  // Qt's own dialog: it can hide read-only files and leave the overwrite question to the export
+  // rules, which ask it for the file name with the filter's extension.
+  QFileDialog dialogue(this, Action(A::Exporter)->text().remove('&'));
+  dialogue.setObjectName("SaveDialogExport");
+  dialogue.setAcceptMode(QFileDialog::AcceptSave);
+  dialogue.setFileMode(QFileDialog::AnyFile);
+  dialogue.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+  dialogue.setFilter(QDir::AllDirs | QDir::Files | QDir::Writable | QDir::NoDot);
+  dialogue.setNameFilters(FiltreDialogue(kDomaine, QString::fromUtf8(kFiltreExport)).split(QStringLiteral(";;")));
+  dialogue.selectFile(Q(NomExportParDefaut()));
+  if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) return;
+  const int index = static_cast<int>(dialogue.nameFilters().indexOf(dialogue.selectedNameFilter())) + 1;
+  TExportFichier::Environnement env;
+  env.Existe = [](const std::string& f) { return QFileInfo::exists(QString::fromStdString(f)); };
+  env.Exporter = [this](FormatExport format, const std::string& f) {
+    const records::ExportHistorique exportation(historique_);
+    switch (format) {
+      case FormatExport::XML: exportation.ExporterXML(f); break;
+      case FormatExport::CSV: exportation.ExporterCSV(f); break;
+      case FormatExport::HTML: exportation.ExporterHTML(f); break;
+    }
+  };
+  TExportFichier(boites_, std::move(env)).Exporter(dialogue.selectedFiles().front().toStdString(), index);
+}
+
+void TFrmPrincipale::exporterPressePapier() {
+  records::ExportHistorique exportation(historique_);
+  exportation.setPressePapiers([](const std::string& texte) { QGuiApplication::clipboard()->setText(Q(texte)); });
+  exportation.ExporterPressePapiers();
+}
+
+void TFrmPrincipale::integrationSiteWeb() {
+  if (!integration_) {
+    integration_ = new TFrmImageStatusGroupe(Action(A::AdministrerGroupeAgents), [this] {
+      const auto* infos = agent_->Connecte() ? agent_->InfosAgent() : nullptr;
+      return SnippetImageStatus(reglages_.RacineEffective(), infos ? &infos->GroupeID : nullptr);
+    }, this);
+    integration_->adjustSize();
+  }
+  integration_->move(geometry().center() - integration_->rect().center());
+  integration_->show();
+  integration_->raise();
+  integration_->activateWindow();
+}
+
+void TFrmPrincipale::verifierMAJ() {
+  if (agent_->NbreSessions() > 0) {
+    boites_.Afficher(TypeBoite::Avertissement, TitreApplication(), base::Tr("Please close all assistance sessions first."),
+                     {Bouton::Ok});
+    return;
+  }
+  if (!updater_) {
+    updater_ = std::make_unique<update::TAutoUpdater>(update::RunningProgram::Current(), std::string());
+    update::ConfigureMainWindowUpdater(*updater_, UrlDescripteurMAJ);
+  }
+  updater_->Verifier();
+  const int nombre = updater_->NombreMisesAJour();
+  if (nombre == 0) {
+    boites_.Afficher(TypeBoite::Information, TitreApplication(), base::Tr("No update needed. All is up-to-date."),
+                     {Bouton::Ok});
+    return;
+  }
+  // HOOK: the update wizard runs here, modally, once it exists; when the engine then requires the
+  // application to end (TerminateRequired), the main window closes. Until then the count is told.
+  boites_.Afficher(TypeBoite::Information, TitreApplication(),
+                   base::Format(base::Tr("%d update(s) available."), {nombre}), {Bouton::Ok});
 }
 
 void TFrmPrincipale::afficherDetails() {
@@ -609,10 +798,7 @@ void TFrmPrincipale::GererErreur(std::exception_ptr error) {
     QMessageBox::critical(this, Q(TitreApplication()), Q(reaction.text));
     QApplication::restoreOverrideCursor();
   }
-  if (reaction.startRelogin) {
-    agent_->ArreterRafraichissement();
-    if (Reloguer) Reloguer();
-  }
+  if (reaction.startRelogin) reouverture_->ErreurSessionInvalide();
 }
 
 // --- events --------------------------------------------------------------------------------------
@@ -658,13 +844,12 @@ void TFrmPrincipale::changeEvent(QEvent* e) {
 
 void TFrmPrincipale::closeEvent(QCloseEvent* e) {
   if (!fermetureAcceptee_) {
-    try {
-      agent_->Deconnecter();
-    } catch (...) {
-      GererErreur(std::current_exception());
+    // Open sessions are confirmed and closed, the agent logs out; the closing timer calls close()
+    // again until no session window remains and the listener is idle.
+    if (!fermeture_->DemandeFermeture()) {
+      e->ignore();
+      return;
     }
-    // The listener's connection threads end while the main thread keeps serving them.
-    loop_.waitPumping([this] { return agent_->EstInactif(); }, kAttenteEcouteMs);
     fermetureAcceptee_ = true;
     enregistrerConfiguration();
   }

@@ -25,6 +25,11 @@
 #include "shell/FrmPrincipaleModel.h"
 #include "shell/LigneCommande.h"
 #include "shell/ReglagesFrmPrincipale.h"
+#include "shell/ReouvertureSession.h"
+#include "shell/SequenceFermeture.h"
+#include "shell/ui/BoitesQt.h"
+#include "update/AutoUpdater.h"
+#include "update/MainWindowUpdater.h"
 
 class QAction;
 class QLabel;
@@ -38,6 +43,8 @@ class QMenu;
 namespace corvane::shell::ui {
 
 class HistoryTableModel;
+class TTelechargementFichier;
+class TFrmImageStatusGroupe;
 
 class TFrmPrincipale final : public QMainWindow {
 public:
@@ -58,7 +65,8 @@ public:
   // application title; an invalid session also stops the status refresh and starts the re-login.
   void GererErreur(std::exception_ptr error);
 
-  // Runs an action as the user would (menus, tool bar, icon menu, filter label).
+  // Runs an action as the user would (menus, tool bar, icon menu, filter label): every action
+  // starts here, recorded first as the last action for the re-login's replay.
   void Executer(ActionPrincipale action);
 
   calls::TCorvaneAgent& Agent() { return *agent_; }
@@ -70,12 +78,16 @@ public:
   QLabel* LblFiltre() const { return lblFiltre_; }
   QLabel* Panneau(int i) const { return panneaux_.at(static_cast<size_t>(i)); }
   bool DemarrageReduit() const { return demarrageReduit_; }
+  const TReouvertureSession& Reouverture() const { return *reouverture_; }
+  const TSequenceFermeture& Fermeture() const { return *fermeture_; }
 
-  // The sign-up wizard the log-in dialog opens ("Create new group..."); unset: the dialog ends
-  // without a login.
+  // Where the update check on demand reads the update descriptor.
+  std::string UrlDescripteurMAJ{update::kDescripteurUrlParDefaut};
+  TFrmImageStatusGroupe* FenetreIntegration() const { return integration_; }
+
+  // The sign-up wizard the log-in dialog opens ("Create new group..."); the wizard of the service
+  // root by default; unset: the dialog ends without a login.
   std::function<std::optional<IdentifiantsInscription>()> Inscrire;
-  // The re-login of a lost service session; run by the error handler and actReloguer.
-  std::function<void()> Reloguer;
 
 protected:
   bool event(QEvent* e) override;
@@ -91,6 +103,7 @@ private:
   void creerBarreEtat();
   void creerIconeQuandPossible();
   void lierControleur();
+  void creerSequences();
 
   void effet(ActionPrincipale action);
   void connecter();
@@ -106,9 +119,20 @@ private:
   void rafraichirBarreEtat();
   void rafraichirDetails();
   void enregistrerConfiguration();
+  void changerMotDePasse();
+  std::optional<IdentifiantsInscription> inscrire();
+  void enregistrerSousAppliClient();
+  void telechargerAppliClient();
+  void integrationSiteWeb();
+  void verifierMAJ();
+  void exporterFichier();
+  void exporterPressePapier();
+  // A main-window action by its component name, run for the re-login; errors propagate.
+  void executerParNom(const std::string& nom);
 
   base::MainLoop& loop_;
   ConfigurationStore& store_;
+  TBoitesQt boites_{this};
   ReglagesFrmPrincipale reglages_;
   TFrmPrincipaleModel model_;
   std::unique_ptr<calls::TCorvaneAgent> agent_;
@@ -117,6 +141,12 @@ private:
   records::TDmGestionGroupe groupe_;
   records::TdmGestionClient clients_;
   records::TFiltresAssistances filtres_;
+  std::unique_ptr<TSequenceFermeture> fermeture_;
+  std::unique_ptr<TReouvertureSession> reouverture_;
+  std::unique_ptr<TTelechargementFichier> telechargement_;
+  std::unique_ptr<update::TAutoUpdater> updater_;
+  TFrmImageStatusGroupe* integration_ = nullptr;
+  std::string fichierAppliClient_;  // chosen in the save dialog, for the hidden download action
 
   std::array<QAction*, kNombreActionsPrincipales> actions_{};
   QMenu* menuStatus_ = nullptr;

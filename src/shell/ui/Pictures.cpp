@@ -1,5 +1,6 @@
 #include "shell/ui/Pictures.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
@@ -82,6 +83,12 @@ constexpr const char* kPressePapier = R"(<svg xmlns="http://www.w3.org/2000/svg"
 </svg>)";
 
 }  // namespace
+
+QIcon IconeAction(const QString& actionName) {
+  QFile file(QStringLiteral(":/actions/%1.svg").arg(actionName));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return FromSvg(file.readAll());
+}
 
 QIcon IconeProfil() {
   static const QIcon icon = FromSvg(kProfil);

@@ -17,5 +17,8 @@ QIcon IconeDeconnexion();
 QIcon IconeProfil();
 QIcon IconeFiltres();
 QIcon IconePressePapier();
+// The picture of a main-window action from the resource ":/actions/<actionName>.svg" (rendered to
+// pixmaps, so a disabled action gets Qt's greyed look); an empty icon when there is none.
+QIcon IconeAction(const QString& actionName);
 
 }  // namespace corvane::shell::ui
