@@ -89,7 +89,8 @@ TFrmPrincipale::TFrmPrincipale(base::MainLoop& loop, ConfigurationStore& store, 
   setObjectName("FrmPrincipale");
   setWindowTitle(T(kCaptionFrmPrincipale));
   setWindowIcon(IconeApplication());
-  QApplication::setApplicationDisplayName(Q(TitreApplication()));
+  // The application title is given to boxes and the notification hint by hand: as Qt's display
+  // name it would be appended to every window caption ("Corvane - Agent — ...") on X11.
   setMinimumSize(kTailleMinimale, kTailleMinimale);
   historique_.setFiltre(&filtres_);
   historique_.setClients(&clients_);
