@@ -324,9 +324,12 @@ public:
   bool EstActive() const override { return false; }
   void SetReouvertureEnCours(bool) override {}
   void ArreterEcoute() override {}
+  calls::TInfosClient& Client() override { return client_; }
+  void AppliquerIdentification() override {}
 
 private:
   calls::TCorvaneAgent& agent_;
+  calls::TInfosClient client_;
   bool asked_ = false;
 };
 
