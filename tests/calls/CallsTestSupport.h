@@ -106,6 +106,8 @@ public:
   bool DemanderFermeture() override { return false; }
   bool EstActive() const override { return false; }
   void SetReouvertureEnCours(bool) override {}
+  TInfosClient& Client() override { return client; }
+  void AppliquerIdentification() override { ++identifications; }
   void ArreterEcoute() override {
     if (port_) pool_->free.push_back(port_);
     port_ = 0;
@@ -116,6 +118,7 @@ public:
   bool visible = false;
   int etat = 0;
   int activations = 0;
+  int identifications = 0;
 
 private:
   std::shared_ptr<PortPool> pool_;
