@@ -417,6 +417,7 @@ void TFrmInstanceCorvaneAgentModel::TickDeconnexion() {
         break;
       }
       transferts_->MarquerInterrompus();
+      OnTransfertsInterrompus();
       SetEtat(6);
       serveur_.SetActive(false);
       break;

@@ -179,6 +179,8 @@ public:
   base::Notification<> OnActionsChange;                      // actInitierCloture's enabling
   base::Notification<Outil> OnAttention;                     // flash, raise the tool's button
   base::Notification<TFrmTransfertProgressionModel&> OnLigneTransfertCreee;
+  // The session's end marked the unfinished transfer lines aborted (state 5 of the closing).
+  base::Notification<> OnTransfertsInterrompus;
   // A packing or unpacking thread started: the window shows its progress dialog.
   base::Notification<TCompressionDecompressionThread&> OnCompression;
   // The screen channel's events (the picture is only touched in state 2).

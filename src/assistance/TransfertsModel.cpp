@@ -267,7 +267,9 @@ void TFrmToolFileTransfertModel::Annuler(uint64_t id) {
 
 void TFrmToolFileTransfertModel::Fermer(uint64_t id) {
   auto it = std::find_if(lignes_.begin(), lignes_.end(), [&](const auto& l) { return l->Id() == id; });
-  if (it != lignes_.end()) Supprimer(it);
+  // A line still receiving keeps its temporary file: Close only exists once it ended or let go.
+  if (it == lignes_.end() || ((*it)->Lie() && !(*it)->Termine())) return;
+  Supprimer(it);
 }
 
 void TFrmToolFileTransfertModel::Enregistrer(uint64_t id) {

@@ -262,16 +262,33 @@ TEST_F(TransfertsModelTest, LinesUnbindWhenTheirChannelGoesAndAbortAtTheEnd) {
 TEST_F(TransfertsModelTest, SendingFilesWarnsAtTheLimitAndSchedulesTheRest) {
   std::vector<std::string> files;
   for (int i = 0; i < 13; ++i) files.push_back("/f" + std::to_string(i));
-  session.refuses = {"/f5"};
-  model->EnvoyerFichiers(files);
-  ASSERT_EQ(bureau.boites.size(), 2u);
+  model->EnvoyerFichiers(files);  // 13 sends: 12 running, 1 scheduled
+  ASSERT_EQ(bureau.boites.size(), 1u);
   EXPECT_EQ(bureau.boites[0].titre, "Too much files");
   EXPECT_EQ(bureau.boites[0].texte, "No more than 12 files at the same time. Other files scheduled.");
-  EXPECT_EQ(bureau.boites[1].titre, "Can't send file");
-  EXPECT_EQ(bureau.boites[1].texte, "Source file \"/f5\" is empty");
   EXPECT_EQ(session.ouverts, 12);
-  EXPECT_TRUE(session.Planificateur().Elements().empty());
+  ASSERT_EQ(session.Planificateur().Elements().size(), 1u);
+  EXPECT_EQ(session.Planificateur().Elements()[0].Fichier, "/f12");
+  loop.advance(5000);  // still full: it waits
+  EXPECT_EQ(session.envois.size(), 12u);
+  --session.ouverts;   // one transfer ended
+  loop.advance(4999);
+  EXPECT_EQ(session.envois.size(), 12u);
+  loop.advance(1);     // the 5 s scheduler starts it
+  ASSERT_EQ(session.envois.size(), 13u);
+  EXPECT_EQ(session.envois[12].first, "/f12");
+  EXPECT_FALSE(session.Planificateur().TimerActif());
+
+  // A file the channel layer refuses: its box, and the others still go.
+  session.ouverts = 0;
+  session.refuses = {"/bad"};
+  model->EnvoyerFichiers({"/bad", "/good"});
+  ASSERT_EQ(bureau.boites.size(), 2u);
+  EXPECT_EQ(bureau.boites[1].titre, "Can't send file");
+  EXPECT_EQ(bureau.boites[1].texte, "Source file \"/bad\" is empty");
+  EXPECT_EQ(session.envois.back().first, "/good");
   session.refuses.clear();
+  session.ouverts = 12;
   model->EnvoyerFichiers({"/g1", "/g2", "/G1"});  // full already: no box, all wait (once each)
   EXPECT_EQ(bureau.boites.size(), 2u);
   EXPECT_EQ(session.Planificateur().Elements().size(), 2u);
