@@ -185,60 +185,58 @@ LoadConsole::~LoadConsole() {
 }
 
 void LoadConsole::Follow(SessionRecord& r, assistance::TFrmInstanceCorvaneAgentModel& m) {
-  auto chatSeen = std::make_shared<size_t>(0);
-  m.OnChange = [&r, &m, chatSeen] {
-    const int state = m.EtatConnexion();
+  m.OnEtatChange.Subscribe([&r](int state) {
     if (state != r.states.back()) r.states.push_back(state);
-    const auto& journal = m.JournalChat();
-    for (; *chatSeen < journal.size(); ++*chatSeen)
-      if (!journal[*chatSeen].deLAgent) r.customerChat.push_back(journal[*chatSeen].texte);
-  };
+  });
+  m.OnLigneChat.Subscribe([&r](const assistance::TFrmInstanceCorvaneAgentModel::LigneChat& line) {
+    if (!line.deLAgent) r.customerChat.push_back(line.texte);
+  });
   m.OnAfficher = [&r, &m] {
     r.shown = true;
     r.assistanceId = m.AssistanceID();
     r.port = m.Port();
   };
-  m.OnFinImage = [&r] {
+  m.OnFinImage.Subscribe([&r] {
     const auto now = Clock::now();
     if (r.frames++ == 0)
       r.firstFrame = now;
     else
       r.longestGap = std::max(r.longestGap, now - r.lastFrame);
     r.lastFrame = now;
-  };
+  });
   m.OnErreur = [&r](const std::string& text) { r.errors.push_back(text); };
   m.OnAvertissement = [&r](const std::string& caption, const std::string&) { r.warnings.push_back(caption); };
   m.OnFermer = [&r] {
     r.closed = true;
     r.model = nullptr;
   };
-  m.OnMarquerTransfertsInterrompus = [&r] { r.transfersMarkedAborted = true; };
-  auto progress = [this, &r](session::TOLABaseComponent& sender, const session::TOLAFileTransfertProgressInfos& infos) {
-    auto it = r.activeTransfers.find(&sender);
+  m.OnTransfertsInterrompus.Subscribe([&r] { r.transfersMarkedAborted = true; });
+  // Each line of the transfers window is one transfer.
+  auto progress = [this, &r](const assistance::TFrmTransfertProgressionModel& line) {
+    auto it = r.activeTransfers.find(&line);
     size_t i;
     if (it == r.activeTransfers.end()) {
       i = r.transfers.size();
       r.transfers.emplace_back();
-      r.activeTransfers[&sender] = i;
+      r.activeTransfers[&line] = i;
     } else {
       i = it->second;
     }
     TransferRecord& t = r.transfers[i];
-    t.outgoing = infos.Direction == session::ftdSend;
-    t.fileName = infos.FileName;
-    if (!infos.LocalFileName.empty()) t.localFile = infos.LocalFileName;
-    t.size = infos.FileSize;
-    t.transferred = infos.Transferred;
-    t.status = infos.Status;
-    if (infos.Status == session::ftsTransferred || infos.Status == session::ftsCancelled) {
+    t.outgoing = line.Direction() == session::ftdSend;
+    t.fileName = line.FileName();
+    if (!line.LocalFile().empty()) t.localFile = line.LocalFile();
+    t.size = line.Size();
+    t.transferred = line.Done();
+    t.status = line.Etat();
+    if (line.Termine() && !t.finished) {
       t.finished = true;
-      t.cancelled = infos.Status == session::ftsCancelled;
-      r.activeTransfers.erase(&sender);
+      t.cancelled = line.Etat() == session::ftsCancelled;
     }
     if (OnTransfer) OnTransfer(r, r.transfers[i]);
   };
-  m.OnNouveauTransfert = progress;
-  m.OnProgressionTransfert = progress;
+  m.Transferts().OnLigneCreee.Subscribe(progress);
+  m.Transferts().OnLigneModifiee.Subscribe(progress);
 }
 
 SessionRecord* LoadConsole::Shown(const std::string& assistanceId) const {

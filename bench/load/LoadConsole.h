@@ -91,7 +91,7 @@ struct SessionRecord {
   assistance::TFrmInstanceCorvaneAgentModel* model = nullptr;
   std::weak_ptr<calls::IFenetreSession> window;
   bool windowSet = false;
-  std::map<const void*, size_t> activeTransfers;  // by sender component
+  std::map<const void*, size_t> activeTransfers;  // by transfers-window line
 };
 
 struct DialogRecord {

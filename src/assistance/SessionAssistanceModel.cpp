@@ -73,16 +73,7 @@ void TFrmInstanceCorvaneAgentModel::Creer() {
     if (c == ".") ClientDeconnecte();
   };
   DADChat_->OnMessageChat = [this](session::TOLAServerChat&, const std::string& m) { MessageChat(m); };
-  DADScreen_->OnFrameUpdateEnd = [this](session::TOLAServerScreen& screen) {
-    if (etat_.load() == 2 && screen.Active()) {
-      couches_[VertHaut] = true;
-      dernierEcran_ = loop_.tickCount();
-    }
-    if (OnFinImage) OnFinImage();
-  };
-  DADScreen_->OnOptionsChanged = [this](session::TOLAServerScreen&) {
-    if (OnOptionsEcranChangees) OnOptionsEcranChangees();
-  };
+  BrancherEcran();
   // Incoming files are accepted exactly while the session runs (connection thread).
   DADFileTransfert_->OnAccept = [this](session::TOLAServerFileTransfertManager&, bool& accept) {
     accept = etat_.load() == 2;
@@ -93,8 +84,10 @@ void TFrmInstanceCorvaneAgentModel::Creer() {
   DADSpeakingFileTransfert_->OnConfig = [this](session::TOLABaseComponent&, session::TOLAAuthorizedEndOperations& a) {
     a = autorisations_.load();
   };
+  // Every report goes to the transfers window's line of that transfer; stopping it is only ever
+  // asked while its own report runs, when it surely exists.
   auto progression = [this](session::TOLABaseComponent& sender, const session::TOLAFileTransfertProgressInfos& infos) {
-    Progression(sender, infos);
+    transferts_->Rapport(&sender, infos, [&sender] { sender.Disconnect(); });
   };
   DADFileTransfert_->OnProgress = progression;
   DADSpeakingFileTransfert_->OnProgress = progression;
@@ -117,9 +110,39 @@ void TFrmInstanceCorvaneAgentModel::Creer() {
 
   connexionsServeur_ = std::make_unique<SessionConnexions>(
       racine_, std::set<const session::TOLACustomServer*>(canaux_.begin(), canaux_.end()),
-      [this](SessionConnexions::Evenement e, SessionConnexions::Genre g) { Notifier(e, g); });
+      [this](SessionConnexions::Evenement e, SessionConnexions::Genre g, const void* c) { Notifier(e, g, c); });
   connexionsServeur_->Brancher(serveur_);
+  transferts_ = std::make_unique<TFrmToolFileTransfertModel>(*this);
+  transferts_->OnLigneCreee.Subscribe([this](TFrmTransfertProgressionModel& l) { OnLigneTransfertCreee(l); });
   RafraichirBanniere();
+}
+
+void TFrmInstanceCorvaneAgentModel::BrancherEcran() {
+  DADScreen_->OnScreenDimensionsChange = [this](session::TOLAServerScreen&, int32_t w, int32_t h) {
+    OnDimensionsEcran(w, h);
+  };
+  DADScreen_->OnGraphicUpdate = [this](session::TOLAServerScreen&, const session::Image& image, uint16_t x, uint16_t y) {
+    if (etat_.load() == 2) OnImage(image, x, y);
+  };
+  DADScreen_->OnCopyRectUpdate = [this](session::TOLAServerScreen&, const session::TRect& src, const session::TRect& dest) {
+    if (etat_.load() == 2) OnCopieRectangle(src, dest);
+  };
+  DADScreen_->OnFrameUpdateEnd = [this](session::TOLAServerScreen& screen) {
+    if (etat_.load() == 2 && screen.Active()) {
+      couches_[VertHaut] = true;
+      dernierEcran_ = loop_.tickCount();
+      Voyants();
+    }
+    OnFinImage();
+  };
+  DADScreen_->OnOptionsChanged = [this](session::TOLAServerScreen&) { OnOptionsEcranChangees(); };
+  DADCursor_->OnCursorImageChange = [this](session::TOLAServerCursor& cursor) {
+    const session::Image* image = cursor.CursorImage();
+    if (etat_.load() == 2 && image) OnCurseurImage(*image, cursor.HotSpot());
+  };
+  DADCursor_->OnCursorImagePosChange = [this](session::TOLAServerCursor&, int32_t left, int32_t top) {
+    if (etat_.load() == 2) OnCurseurPosition(left, top);
+  };
 }
 
 TFrmInstanceCorvaneAgentModel::~TFrmInstanceCorvaneAgentModel() {
@@ -200,7 +223,8 @@ void TFrmInstanceCorvaneAgentModel::Afficher() {
   debutTick_ = loop_.tickCount();
   if (etat_.load() < 2) timerConnexion_.start();
   if (OnAfficher) OnAfficher();
-  Changed();
+  OnActionsChange();
+  OnEtatChange(etat_.load());
 }
 
 void TFrmInstanceCorvaneAgentModel::RemplirAffichageClient() {
@@ -225,7 +249,7 @@ void TFrmInstanceCorvaneAgentModel::RemplirAffichageClient() {
   lignesClient_.push_back({"Port", std::to_string(Port())});
   lignesClient_.push_back({"Description", description_});
   caption_ = base::Format("[%s] Assistance : %s", {assistanceID_, nom});
-  Changed();
+  OnPanneauClientChange();
 }
 
 void TFrmInstanceCorvaneAgentModel::AppliquerIdentification() {
@@ -240,10 +264,6 @@ void TFrmInstanceCorvaneAgentModel::SelectionnerIdentifiant() {
 // --- state --------------------------------------------------------------------------------------------
 
 std::string TFrmInstanceCorvaneAgentModel::TexteBanniere() const { return assistance::TexteBanniere(etat_.load()); }
-
-void TFrmInstanceCorvaneAgentModel::Changed() {
-  if (OnChange) OnChange();
-}
 
 void TFrmInstanceCorvaneAgentModel::ReporterErreur(std::exception_ptr error) {
   if (agent_.OnErreur) agent_.OnErreur(error);
@@ -260,8 +280,10 @@ void TFrmInstanceCorvaneAgentModel::Animer() {
 }
 
 void TFrmInstanceCorvaneAgentModel::RafraichirBanniere() {
-  if (etat_.load() != 2) Animer();
-  Changed();
+  if (etat_.load() != 2) {
+    Animer();
+    Voyants();
+  }
 }
 
 void TFrmInstanceCorvaneAgentModel::SetEtat(int etat) {
@@ -288,22 +310,25 @@ void TFrmInstanceCorvaneAgentModel::SetEtat(int etat) {
   } else if (etat != 1) {
     chatEnAttente_.clear();  // the session ended, or never ran
   }
-  Changed();
+  Voyants();
+  OnEtatChange(etat);
 }
 
 // --- connections (posted from connection threads) ------------------------------------------------------
 
-void TFrmInstanceCorvaneAgentModel::Notifier(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre) {
+void TFrmInstanceCorvaneAgentModel::Notifier(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre,
+                                             const void* canal) {
   std::weak_ptr<bool> vivant = vivantFaible_;
   auto enAttente = enAttente_;
   ++*enAttente;
-  loop_.post([this, vivant, enAttente, evenement, genre] {
+  loop_.post([this, vivant, enAttente, evenement, genre, canal] {
     --*enAttente;
-    if (!vivant.expired()) Evenement(evenement, genre);
+    if (!vivant.expired()) Evenement(evenement, genre, canal);
   });
 }
 
-void TFrmInstanceCorvaneAgentModel::Evenement(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre) {
+void TFrmInstanceCorvaneAgentModel::Evenement(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre,
+                                              const void* canal) {
   using E = SessionConnexions::Evenement;
   using G = SessionConnexions::Genre;
   // Served while the closing window stops its server: the state stays as the window left it.
@@ -320,7 +345,8 @@ void TFrmInstanceCorvaneAgentModel::Evenement(SessionConnexions::Evenement evene
       break;
     case E::Fermeture:
       ++deconnexions_;
-      if (genre == G::TransfertRecu && OnAttention) OnAttention(Outil::Transferts);
+      if ((genre == G::TransfertRecu || genre == G::TransfertEnvoye) && canal) transferts_->CanalFerme(canal);
+      if (genre == G::TransfertRecu) OnAttention(Outil::Transferts);
       if (genre != G::Principal) break;
       --canauxLies_;
       if (clotureDemandee_) break;
@@ -329,7 +355,6 @@ void TFrmInstanceCorvaneAgentModel::Evenement(SessionConnexions::Evenement evene
       if (etat_.load() == 2) SetEtat(3);
       break;
   }
-  Changed();
 }
 
 // --- timers -------------------------------------------------------------------------------------------
@@ -340,7 +365,7 @@ uint64_t TFrmInstanceCorvaneAgentModel::Ecoule() const {
 
 void TFrmInstanceCorvaneAgentModel::MettreAJourDuree() {
   texteDuree_ = assistance::TexteDuree(Ecoule());
-  Changed();
+  OnDureeChange();
 }
 
 void TFrmInstanceCorvaneAgentModel::TickHorloge() { MettreAJourDuree(); }
@@ -352,7 +377,7 @@ void TFrmInstanceCorvaneAgentModel::TickConnexion() {
     return;
   }
   Animer();
-  Changed();
+  Voyants();
   if (Ecoule() < kDelaiConnexion) return;
   timerConnexion_.stop();
   serveur_.SetActive(false);
@@ -371,8 +396,7 @@ void TFrmInstanceCorvaneAgentModel::TickDeconnexion() {
   switch (etat_.load()) {
     case 3:
       SetEtat(4);
-      planificateur_.Arreter();
-      threads_.TerminateAll();
+      transferts_->ArreterTout();
       try {
         DADSpeakingCommands_->SendCommand(".");
       } catch (const std::exception&) {
@@ -389,10 +413,11 @@ void TFrmInstanceCorvaneAgentModel::TickDeconnexion() {
       loop_.runHandOvers();
       if (enAttente_->load() > 0) {
         Animer();
-        Changed();
+        Voyants();
         break;
       }
-      if (OnMarquerTransfertsInterrompus) OnMarquerTransfertsInterrompus();
+      transferts_->MarquerInterrompus();
+      OnTransfertsInterrompus();
       SetEtat(6);
       serveur_.SetActive(false);
       break;
@@ -400,7 +425,7 @@ void TFrmInstanceCorvaneAgentModel::TickDeconnexion() {
     case 6:
       if (serveur_.ConnectionCount() > 0) {
         Animer();
-        Changed();
+        Voyants();
         break;
       }
       SetEtat(7);
@@ -425,7 +450,7 @@ void TFrmInstanceCorvaneAgentModel::TickLeds() {
   phaseBleue_ = !phaseBleue_;
   couches_[BleuHaut] = voirEcran_ ? !DADScreen_->Active() : phaseBleue_;
   couches_[BleuBas] = controle_ ? false : phaseBleue_;
-  Changed();
+  Voyants();
 }
 
 // --- closing ------------------------------------------------------------------------------------------
@@ -433,6 +458,7 @@ void TFrmInstanceCorvaneAgentModel::TickLeds() {
 void TFrmInstanceCorvaneAgentModel::InitierCloture() {
   if (!actInitierCloture_) return;
   actInitierCloture_ = false;
+  OnActionsChange();
   clotureDemandee_ = true;
   timerHorloge_.stop();
   if (etat_.load() == 2) SetEtat(3);
@@ -447,7 +473,7 @@ void TFrmInstanceCorvaneAgentModel::CloturerSurServeur() {
     // The report did not reach the service: Terminate stays available to send it again, and the
     // window does not close by itself.
     actInitierCloture_ = true;
-    Changed();
+    OnActionsChange();
     ReporterErreur(std::current_exception());
     return;
   }
@@ -460,12 +486,14 @@ void TFrmInstanceCorvaneAgentModel::ClientDeconnecte() {
   clotureDemandee_ = true;
   timerHorloge_.stop();
   if (etat_.load() == 2) SetEtat(3);
-  Changed();
+  OnPanneauClientChange();
 }
 
 void TFrmInstanceCorvaneAgentModel::AjouterLigneRapport(const std::string& ligne) {
+  // A line of its own, also after text typed without a final line break.
+  if (!rapport_.empty() && rapport_.back() != '\n') rapport_ += "\r\n";
   rapport_ += ligne + "\r\n";
-  Changed();
+  OnLigneRapport(ligne);
 }
 
 bool TFrmInstanceCorvaneAgentModel::DemanderFermeture() {
@@ -512,9 +540,11 @@ void TFrmInstanceCorvaneAgentModel::MessageChat(const std::string& texte) {
 
 void TFrmInstanceCorvaneAgentModel::AjouterChatClient(const std::string& texte) {
   try {
-    if (!Trim(texte).empty()) journalChat_.push_back({false, texte});
-    if (OnAttention) OnAttention(Outil::Chat);
-    Changed();
+    if (!Trim(texte).empty()) {
+      journalChat_.push_back({false, texte});
+      OnLigneChat(journalChat_.back());
+    }
+    OnAttention(Outil::Chat);
   } catch (...) {
   }
 }
@@ -522,7 +552,7 @@ void TFrmInstanceCorvaneAgentModel::AjouterChatClient(const std::string& texte) 
 bool TFrmInstanceCorvaneAgentModel::EnvoyerChat(const std::string& texte) {
   if (Trim(texte).empty()) return false;
   journalChat_.push_back({true, texte});
-  Changed();
+  OnLigneChat(journalChat_.back());
   if (etat_.load() != 2) return false;
   std::vector<std::string> lignes = Lignes(texte);
   DADSpeakingChat_->SendLines(lignes, true);
@@ -539,26 +569,75 @@ void TFrmInstanceCorvaneAgentModel::SetVoirEcranDistant(bool value) {
   if (value == voirEcran_) return;
   voirEcran_ = value;
   MettreAJourEcranActif();
-  Changed();
+  OnOptionsChange();
+  Voyants();
 }
 
 void TFrmInstanceCorvaneAgentModel::SetFenetreMinimisee(bool value) {
   if (value == minimisee_) return;
   minimisee_ = value;
   MettreAJourEcranActif();
-  Changed();
+  Voyants();
 }
 
 void TFrmInstanceCorvaneAgentModel::SetControleClavierSouris(bool value) {
   if (value == controle_) return;
   controle_ = value;
   couches_[BleuBas] = !value;
-  Changed();
+  OnOptionsChange();
+  Voyants();
 }
 
 void TFrmInstanceCorvaneAgentModel::SignalerEntreeEnvoyee() {
   derniereEntree_ = loop_.tickCount();
-  if (etat_.load() == 2) couches_[RougeBas] = true;
+  if (etat_.load() == 2 && !couches_[RougeBas]) {
+    couches_[RougeBas] = true;
+    Voyants();
+  }
+}
+
+bool TFrmInstanceCorvaneAgentModel::EntreePermise() const { return etat_.load() == 2 && controle_; }
+
+bool TFrmInstanceCorvaneAgentModel::EntreeSourisBas(session::TMouseButton bouton, int32_t x, int32_t y) {
+  if (!EntreePermise()) return false;
+  DADSpeakingInputs_->MouseDown(bouton, x, y);
+  SignalerEntreeEnvoyee();
+  return true;
+}
+
+bool TFrmInstanceCorvaneAgentModel::EntreeSourisHaut(session::TMouseButton bouton, int32_t x, int32_t y) {
+  if (!EntreePermise()) return false;
+  DADSpeakingInputs_->MouseUp(bouton, x, y);
+  SignalerEntreeEnvoyee();
+  return true;
+}
+
+bool TFrmInstanceCorvaneAgentModel::EntreeSourisDeplacee(int32_t x, int32_t y) {
+  if (!EntreePermise()) return false;
+  DADSpeakingInputs_->MouseMove(x, y);
+  SignalerEntreeEnvoyee();
+  return true;
+}
+
+bool TFrmInstanceCorvaneAgentModel::EntreeMolette(int32_t delta, int32_t x, int32_t y) {
+  if (!EntreePermise()) return false;
+  DADSpeakingInputs_->MouseWheel(delta, x, y);
+  SignalerEntreeEnvoyee();
+  return true;
+}
+
+bool TFrmInstanceCorvaneAgentModel::EntreeToucheBas(uint16_t vk, const session::TKeyboardState& etat) {
+  if (!EntreePermise()) return false;
+  DADSpeakingInputs_->KeyDown(vk, etat);
+  SignalerEntreeEnvoyee();
+  return true;
+}
+
+bool TFrmInstanceCorvaneAgentModel::EntreeToucheHaut(uint16_t vk, const session::TKeyboardState& etat) {
+  if (!EntreePermise()) return false;
+  DADSpeakingInputs_->KeyUp(vk, etat);
+  SignalerEntreeEnvoyee();
+  return true;
 }
 
 // --- transfers ----------------------------------------------------------------------------------------
@@ -585,35 +664,17 @@ void TFrmInstanceCorvaneAgentModel::EnvoyerFichier(const std::string& fichier, c
   DADSpeakingFileTransfert_->SendFile(fichier, repertoire);
 }
 
-void TFrmInstanceCorvaneAgentModel::EnvoyerFichiers(const std::vector<std::string>& fichiers) {
-  const int ouverts = EnvoisOuverts();
-  if (ouverts < kMaxEnvoisOuverts && ouverts + static_cast<int>(fichiers.size()) >= kMaxEnvoisOuverts &&
-      OnAvertissement)
-    OnAvertissement(base::Tr("Too much files"),
-                    base::Format(base::Tr("No more than %d files at the same time. Other files scheduled."),
-                                 {kMaxEnvoisOuverts}));
-  for (const std::string& f : fichiers) {
-    try {
-      EnvoyerFichier(f, std::string());
-    } catch (const session::EFileTransfertError& e) {
-      if (OnAvertissement) OnAvertissement(base::Tr("Can't send file"), e.what());
-    }
-  }
-}
-
-void TFrmInstanceCorvaneAgentModel::Progression(session::TOLABaseComponent& sender,
-                                                const session::TOLAFileTransfertProgressInfos& infos) {
-  auto it = std::find(transfertsConnus_.begin(), transfertsConnus_.end(), &sender);
-  const bool nouveau = it == transfertsConnus_.end();
-  const bool fini = infos.Status == session::ftsCancelled || infos.Status == session::ftsTransferred ||
-                    infos.Status == session::ftsNone;
-  if (nouveau && !fini) transfertsConnus_.push_back(&sender);
-  if (!nouveau && fini) transfertsConnus_.erase(it);
-  if (nouveau) {
-    if (OnNouveauTransfert) OnNouveauTransfert(sender, infos);
-  } else if (OnProgressionTransfert) {
-    OnProgressionTransfert(sender, infos);
-  }
+void TFrmInstanceCorvaneAgentModel::DemarrerCompression(
+    TCompressionDecompressionThread::Mode mode, const std::string& source, const std::string& destination,
+    std::function<void(bool interrompu, const std::string& erreur)> fin) {
+  // Frees itself when done; the list holds it until then, and the closing joins it.
+  auto* thread = new TCompressionDecompressionThread(loop_, mode, source, destination, &threads_);
+  std::weak_ptr<bool> vivant = vivantFaible_;
+  thread->OnTerminate = [vivant, fin = std::move(fin)](TCompressionDecompressionThread& t) {
+    if (!vivant.expired() && fin) fin(t.Aborted(), t.ErrorMessage());
+  };
+  OnCompression(*thread);
+  thread->Start();
 }
 
 // --- factory ------------------------------------------------------------------------------------------

@@ -3,9 +3,14 @@
 // assistance port with the eleven channel components, the connection state 0 to 7 with its banner,
 // the 25 s connection watch, the duration clock, the closing (by the agent, by the customer's ".",
 // or lost), the disconnection sequence, chat, the customer display and identification, the
-// indicator lamps, and the rules of file transfers (12 outgoing at most, the rest scheduled). A
-// window binds to it: it shows the state, forwards the agent's actions and opens the boxes it is
-// asked to.
+// indicator lamps, the agent's inputs, and the rules of file transfers (12 outgoing at most, the
+// rest scheduled) with the transfers window's model and the packing threads, which it owns and
+// joins. A window binds to it: it subscribes to the notifications it shows, forwards the agent's
+// actions and opens the boxes it is asked to. The screen and cursor channels' events come through
+// the model too (their callbacks are the model's).
+//
+// The report belongs here: the report window writes its text through (SetRapport) on every
+// change, so the closing sends exactly what the agent typed last, however the session ends.
 //
 // The session runs once the eleven channel components are bound (not on a raw count of
 // connections), and only the loss of a bound channel component is a lost session: a stray,
@@ -29,7 +34,9 @@
 #include "assistance/CompressionThreadList.h"
 #include "assistance/PlanificateurTransferts.h"
 #include "assistance/SessionConnexions.h"
+#include "assistance/TransfertsModel.h"
 #include "base/MainLoop.h"
+#include "base/Notification.h"
 #include "base/Timer.h"
 #include "calls/CorvaneAgent.h"
 #include "calls/FenetreSession.h"
@@ -47,7 +54,7 @@
 
 namespace corvane::assistance {
 
-class TFrmInstanceCorvaneAgentModel final : public calls::IFenetreSession {
+class TFrmInstanceCorvaneAgentModel final : public calls::IFenetreSession, public ISessionTransferts {
 public:
   // The four tool windows, by their task-bar tag.
   enum class Outil { Options = 0, Chat = 1, Transferts = 2, Rapport = 3 };
@@ -90,30 +97,47 @@ public:
   void CloturerSurServeur();                                    // actCloturerSurServeur
   void SelectionnerIdentifiant();                               // actIdentifiantClient
   // The known-customer picker stored a new identifier in Client(): refresh and send "NEWID".
-  void AppliquerIdentification();
-  calls::TInfosClient& Client() { return client_; }
+  void AppliquerIdentification() override;
+  calls::TInfosClient& Client() override { return client_; }
   // Adds the agent's text to the chat log; sends it (and returns true) only in state 2.
   bool EnvoyerChat(const std::string& texte);
   void SetVoirEcranDistant(bool value);        // settings: "View remote screen"
   void SetControleClavierSouris(bool value);   // actInputs / "Mouse and keyboard control"
   void SetFenetreMinimisee(bool value);
   void SetEstActive(bool value) { active_ = value; }
-  // The screen view sent an input event (lights the lower red lamp).
+  // The agent's inputs on the screen view: sent only in state 2 with remote control on (false
+  // otherwise, and the event is left to the window); each one sent lights the input lamp at once.
+  bool EntreeSourisBas(session::TMouseButton bouton, int32_t x, int32_t y);
+  bool EntreeSourisHaut(session::TMouseButton bouton, int32_t x, int32_t y);
+  bool EntreeSourisDeplacee(int32_t x, int32_t y);
+  bool EntreeMolette(int32_t delta, int32_t x, int32_t y);
+  bool EntreeToucheBas(uint16_t vk, const session::TKeyboardState& etat);
+  bool EntreeToucheHaut(uint16_t vk, const session::TKeyboardState& etat);
+  // An input event went out (lights the lower red lamp at once).
   void SignalerEntreeEnvoyee();
+  // The report window's text, written through on every change.
   void SetRapport(std::string rapport) { rapport_ = std::move(rapport); }
+  // Appends a line to the report (OnLigneRapport tells the report window).
   void AjouterLigneRapport(const std::string& ligne);
 
   // --- transfers ---
-  // "Send files...": starts each file, warning when the limit is reached.
-  void EnvoyerFichiers(const std::vector<std::string>& fichiers);
+  // The transfers window's model (sending files and folders, the progress lines).
+  TFrmToolFileTransfertModel& Transferts() { return *transferts_; }
   // Starts one sending: accepted, scheduled or refused by the session's rules. Throws the
   // channel layer's errors (EFileTransfertError, FileSystemError).
-  void EnvoyerFichier(const std::string& fichier, const std::string& repertoire);
+  void EnvoyerFichier(const std::string& fichier, const std::string& repertoire) override;
   // Outgoing transfer channels existing now.
-  int EnvoisOuverts() const;
+  int EnvoisOuverts() const override;
   // End operations allowed to the customer on each file sent (bit 0 save, bit 1 execute).
-  void SetAutorisations(uint8_t value) { autorisations_ = value; }
-  TPlanificateurTransferts& Planificateur() { return planificateur_; }
+  void SetAutorisations(uint8_t value) override { autorisations_ = value; }
+  uint8_t Autorisations() const { return autorisations_.load(); }
+  TPlanificateurTransferts& Planificateur() override { return planificateur_; }
+  // Packing and unpacking run on threads this model owns: they are listed here, asked to stop
+  // when the session ends, and joined before the window closes (nothing of them comes after).
+  void DemarrerCompression(TCompressionDecompressionThread::Mode mode, const std::string& source,
+                           const std::string& destination,
+                           std::function<void(bool interrompu, const std::string& erreur)> fin) override;
+  void TerminerCompressions() override { threads_.TerminateAll(); }
   CompressionThreadList& ThreadsCompression() { return threads_; }
 
   // --- what the window shows ---
@@ -144,8 +168,32 @@ public:
   session::TOLAIdServerSpeakingCommands& DADSpeakingCommands() { return *DADSpeakingCommands_; }
   session::TComponent& Racine() { return racine_; }
 
-  // --- events for the window ---
-  std::function<void()> OnChange;     // a shown value changed
+  // --- notifications (several subscribers each) ---
+  base::Notification<int> OnEtatChange;                      // the state (banner, timers) changed
+  base::Notification<const LigneChat&> OnLigneChat;          // a chat line was added to the log
+  base::Notification<const std::string&> OnLigneRapport;     // a line was appended to the report
+  base::Notification<> OnPanneauClientChange;                // customer rows, caption, identifier link
+  base::Notification<> OnDureeChange;                        // the duration label
+  base::Notification<> OnVoyantsChange;                      // the indicator's layers
+  base::Notification<> OnOptionsChange;                      // remote control / screen view options
+  base::Notification<> OnActionsChange;                      // actInitierCloture's enabling
+  base::Notification<Outil> OnAttention;                     // flash, raise the tool's button
+  base::Notification<TFrmTransfertProgressionModel&> OnLigneTransfertCreee;
+  // The session's end marked the unfinished transfer lines aborted (state 5 of the closing).
+  base::Notification<> OnTransfertsInterrompus;
+  // A packing or unpacking thread started: the window shows its progress dialog.
+  base::Notification<TCompressionDecompressionThread&> OnCompression;
+  // The screen channel's events (the picture is only touched in state 2).
+  base::Notification<int32_t, int32_t> OnDimensionsEcran;     // new width, height
+  base::Notification<const session::Image&, uint16_t, uint16_t> OnImage;  // patch, X, Y
+  base::Notification<const session::TRect&, const session::TRect&> OnCopieRectangle;  // source, dest
+  base::Notification<> OnFinImage;                            // a frame update ended (lamp lit)
+  base::Notification<> OnOptionsEcranChangees;                // the settings window reloads
+  // The cursor channel's events, in state 2: the new image with its hot spot, and its position.
+  base::Notification<const session::Image&, session::TPoint> OnCurseurImage;
+  base::Notification<int32_t, int32_t> OnCurseurPosition;
+
+  // --- single handlers ---
   std::function<void()> OnAfficher;   // show the window
   // The window closes (destroy it); the model goes soon after. Raised once the session's server
   // has stopped, its hand-overs were served and its packing threads were joined: no event of this
@@ -153,18 +201,7 @@ public:
   std::function<void()> OnFermer;
   std::function<void(const std::string& texte)> OnErreur;  // modal error box
   std::function<void(const std::string& caption, const std::string& texte)> OnAvertissement;
-  std::function<void(Outil)> OnAttention;  // flash the task-bar button, raise the tool's button
   std::function<void()> OnPremierPlan;     // restore and bring the application and window forward
-  // The first progress report of a transfer (either direction): the transfers window adds a line.
-  session::TOLAFileTransfertProgressionEvent OnNouveauTransfert;
-  // Every later progress report not taken over by the transfers window.
-  session::TOLAFileTransfertProgressionEvent OnProgressionTransfert;
-  // Closing: every unfinished transfer line is marked cancelled.
-  std::function<void()> OnMarquerTransfertsInterrompus;
-  // The screen options changed at DADScreen (the settings window reloads).
-  std::function<void()> OnOptionsEcranChangees;
-  // A frame update ended (after the lamp was lit); the screen view may repaint.
-  std::function<void()> OnFinImage;
 
 private:
   void Creer();
@@ -175,11 +212,12 @@ private:
   void RemplirAffichageClient();
   void MettreAJourDuree();
   void MettreAJourEcranActif();
-  void Changed();
+  void Voyants() { OnVoyantsChange(); }
   void ReporterErreur(std::exception_ptr error);
   // Connection threads: hands one event of the TCP server to the main thread.
-  void Notifier(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre);
-  void Evenement(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre);
+  void Notifier(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre, const void* canal);
+  void Evenement(SessionConnexions::Evenement evenement, SessionConnexions::Genre genre, const void* canal);
+  bool EntreePermise() const;
   void TickConnexion();
   void TickHorloge();
   void TickDeconnexion();
@@ -187,7 +225,7 @@ private:
   void ClientDeconnecte();
   void MessageChat(const std::string& texte);
   void AjouterChatClient(const std::string& texte);
-  void Progression(session::TOLABaseComponent& sender, const session::TOLAFileTransfertProgressInfos& infos);
+  void BrancherEcran();
   void AccepterEnvoi(const std::string& fichier, const std::string& repertoire, bool& accept);
   void Fermer();
   // Switches event hand-over off on every channel component, from the last to the first.
@@ -252,7 +290,6 @@ private:
   bool controle_ = false;
   bool minimisee_ = false;
   std::atomic<uint8_t> autorisations_{3};
-  std::vector<const session::TOLABaseComponent*> transfertsConnus_;
 
   base::Timer timerConnexion_;
   base::Timer timerHorloge_;
@@ -260,6 +297,8 @@ private:
   base::Timer timerLeds_;
   TPlanificateurTransferts planificateur_;
   CompressionThreadList threads_;
+  // After the schedule and the thread list: it uses both while it exists.
+  std::unique_ptr<TFrmToolFileTransfertModel> transferts_;
 
   // Posted work checks it, so nothing runs into a destroyed session; enAttente_ counts the
   // connection events posted and not run yet.

@@ -11,7 +11,7 @@ namespace corvane::assistance {
 
 SessionConnexions::SessionConnexions(session::TComponent& racine,
                                      std::set<const session::TOLACustomServer*> principaux,
-                                     std::function<void(Evenement, Genre)> notifier)
+                                     std::function<void(Evenement, Genre, const void*)> notifier)
     : racine_(racine), principaux_(std::move(principaux)), notifier_(std::move(notifier)) {}
 
 void SessionConnexions::Brancher(session::TcpServer& server) {
@@ -43,7 +43,7 @@ void SessionConnexions::Connexion(session::TcpContext& context) {
     std::lock_guard lock(mutex_);
     entrees_.push_back(Entree{&context, std::chrono::steady_clock::now()});
   }
-  notifier_(Evenement::Connexion, Genre::NonLie);
+  notifier_(Evenement::Connexion, Genre::NonLie, nullptr);
 }
 
 void SessionConnexions::Execution(session::TcpContext& context) {
@@ -74,21 +74,24 @@ void SessionConnexions::Execution(session::TcpContext& context) {
     }
     it->lie = true;
     it->genre = genre = GenreDe(channel);
+    it->canal = channel;
   }
-  notifier_(Evenement::Liaison, genre);
+  notifier_(Evenement::Liaison, genre, channel);
 }
 
 void SessionConnexions::Deconnexion(session::TcpContext& context) {
   Genre genre = Genre::NonLie;
+  const void* canal = nullptr;
   {
     std::lock_guard lock(mutex_);
     auto it = std::find_if(entrees_.begin(), entrees_.end(), [&](const Entree& e) { return e.contexte == &context; });
     if (it != entrees_.end()) {
       genre = it->genre;
+      canal = it->canal;
       entrees_.erase(it);
     }
   }
-  notifier_(Evenement::Fermeture, genre);
+  notifier_(Evenement::Fermeture, genre, canal);
 }
 
 }  // namespace corvane::assistance

@@ -29,7 +29,7 @@ public:
 
   // principaux: the session's channel components; other bound components are per-transfer ones.
   SessionConnexions(session::TComponent& racine, std::set<const session::TOLACustomServer*> principaux,
-                    std::function<void(Evenement, Genre)> notifier);
+                    std::function<void(Evenement, Genre, const void* canal)> notifier);
 
   // Installs the handlers on the server (before it is activated).
   void Brancher(session::TcpServer& server);
@@ -41,6 +41,7 @@ private:
     session::TcpContext* contexte;
     std::chrono::steady_clock::time_point debut;
     Genre genre = Genre::NonLie;
+    const void* canal = nullptr;
     bool lie = false;
     bool ecartee = false;  // closed for its silence, not counted any more
   };
@@ -51,7 +52,9 @@ private:
 
   session::TComponent& racine_;
   std::set<const session::TOLACustomServer*> principaux_;
-  std::function<void(Evenement, Genre)> notifier_;
+  // canal: the bound channel component, as an identity only (a per-transfer one is destroyed on
+  // its connection's thread right after its closing is notified); nullptr when none.
+  std::function<void(Evenement, Genre, const void* canal)> notifier_;
   mutable std::mutex mutex_;
   std::list<Entree> entrees_;
 };

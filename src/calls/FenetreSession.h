@@ -33,14 +33,14 @@ public:
   virtual bool EstActive() const = 0;
   // Set while the main window re-opens the agent's service session; closing is refused meanwhile.
   virtual void SetReouvertureEnCours(bool value) = 0;
+  // The customer of the session, which the known-customer picker rewrites before it calls
+  // AppliquerIdentification.
+  virtual TInfosClient& Client() = 0;
+  // The picker stored a new identifier in Client(): refresh the display and tell the customer.
+  virtual void AppliquerIdentification() = 0;
   // The window is released (its destruction follows later): it stops listening now, so that its
   // port is free for the next call at once.
   virtual void ArreterEcoute() = 0;
-  // The session's customer description, which the known-customer picker rewrites before it
-  // calls AppliquerIdentification.
-  virtual TInfosClient& Client() = 0;
-  // Shows the customer description again and tells the customer program its new identifier.
-  virtual void AppliquerIdentification() = 0;
 };
 
 }  // namespace corvane::calls

@@ -1,25 +1,12 @@
 #pragma once
-// The modal message boxes the shell's window models ask for: a confirmation, warning, error or
-// information box with a caption, a text and standard buttons. The Qt user interface implements it
-// with QMessageBox; tests answer from a script. Texts arrive translated and filled.
-//
-// Threads: main thread only.
+// The shell's window models use the message-box port of base under their own namespace.
 
-#include <initializer_list>
-#include <string>
-#include <vector>
+#include "base/BoitesDialogue.h"
 
 namespace corvane::shell {
 
-enum class TypeBoite { Information, Confirmation, Avertissement, Erreur };
-enum class Bouton { Ok, Annuler, Oui, Non, Abandonner, Reessayer };
-
-class IBoitesDialogue {
-public:
-  virtual ~IBoitesDialogue() = default;
-  // Shows the box and returns the button chosen (the first button when the box is dismissed).
-  virtual Bouton Afficher(TypeBoite type, const std::string& titre, const std::string& texte,
-                          const std::vector<Bouton>& boutons) = 0;
-};
+using base::Bouton;
+using base::IBoitesDialogue;
+using base::TypeBoite;
 
 }  // namespace corvane::shell

@@ -8,6 +8,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "SessionTestSupport.h"
+#include "TransfertsTestSupport.h"
 #include "assistance/CompressionDecompressionThread.h"
 #include "assistance/SessionLimits.h"
 #include "support/PortReservation.h"
@@ -325,12 +326,19 @@ TEST_F(SessionAssistanceTest, IdentificationSendsNewIdAndRenamesTheWindow) {
   Connect(customer, model);
   EXPECT_FALSE(model.EnvoyerChat("   "));  // blanks: neither shown nor sent
   EXPECT_EQ(model.JournalChat().size(), 0u);
-  calls::TInfosClient& client = model.Client();
-  client.TypeClient = 1;
-  client.Identifiant = "C002";
-  client.Nom = "Lefebvre";
-  client.Prenom = "Paul";
-  model.AppliquerIdentification();
+  // The known-customer picker works on the session interface, as the controller hands it over.
+  agent->OnSelectClientId = [](calls::IFenetreSession& sender) {
+    calls::TInfosClient& client = sender.Client();
+    client.TypeClient = 1;
+    client.Identifiant = "C002";
+    client.Nom = "Lefebvre";
+    client.Prenom = "Paul";
+    sender.AppliquerIdentification();
+  };
+  int panneau = 0;
+  model.OnPanneauClientChange.Subscribe([&] { ++panneau; });
+  model.SelectionnerIdentifiant();
+  EXPECT_EQ(panneau, 1);
   ASSERT_TRUE(WaitFor([&] { return customer.received.Contains("command NEWIDC002"); }));
   EXPECT_EQ(model.Caption(), "[" + id + "] Assistance : Paul Lefebvre");
   EXPECT_EQ(model.TexteIdentifiant(), "C002");
@@ -367,10 +375,12 @@ TEST_F(SessionAssistanceTest, TransfersFollowTheSessionRules) {
   // 10 open, then 3 more selected: the limit warning, 2 accepted, 1 scheduled.
   for (int i = 0; i < 10; ++i) model.EnvoyerFichier(files[static_cast<size_t>(i)], "");
   EXPECT_EQ(model.EnvoisOuverts(), 10);
-  model.EnvoyerFichiers({files[10], files[11], files[12]});
-  ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0].first, "Too much files");
-  EXPECT_EQ(warnings[0].second, "No more than 12 files at the same time. Other files scheduled.");
+  BureauScript bureau;
+  model.Transferts().SetBureau(&bureau);
+  model.Transferts().EnvoyerFichiers({files[10], files[11], files[12]});
+  ASSERT_EQ(bureau.boites.size(), 1u);
+  EXPECT_EQ(bureau.boites[0].titre, "Too much files");
+  EXPECT_EQ(bureau.boites[0].texte, "No more than 12 files at the same time. Other files scheduled.");
   EXPECT_EQ(model.EnvoisOuverts(), 12);
   ASSERT_EQ(model.Planificateur().Elements().size(), 1u);
   EXPECT_TRUE(model.Planificateur().TimerActif());
@@ -384,13 +394,11 @@ TEST_F(SessionAssistanceTest, TransfersFollowTheSessionRules) {
 
   // Incoming files are accepted while the session runs, and shown as a new transfer.
   std::vector<session::TOLAFileTransfertDirection> nouveaux;
-  model.OnNouveauTransfert = [&](session::TOLABaseComponent&, const session::TOLAFileTransfertProgressInfos& i) {
-    nouveaux.push_back(i.Direction);
-  };
+  model.OnLigneTransfertCreee.Subscribe([&](TFrmTransfertProgressionModel& l) { nouveaux.push_back(l.Direction()); });
   customer.filesOut->RequestSend(files[13]);
   ASSERT_TRUE(WaitFor([&] { return customer.received.Contains("accepted " + files[13]); }));
-  ASSERT_TRUE(WaitFor([&] { return !nouveaux.empty(); }));
-  EXPECT_EQ(nouveaux[0], session::ftdReceive);
+  ASSERT_TRUE(WaitFor([&] { return std::count(nouveaux.begin(), nouveaux.end(), session::ftdReceive) == 1; }));
+  EXPECT_EQ(model.Transferts().NbReceptions(), 1);
   std::filesystem::remove_all(dir);
 }
 
@@ -431,18 +439,23 @@ TEST_F(SessionAssistanceTest, NothingReachesTheWindowAfterItWasToldToClose) {
   WriteFile(tmp.path() / "big" / "data.bin", RandomBytes(16'000'000));
   bool closed = false;
   int late = 0;
-  model.OnChange = [&] { late += closed; };
+  model.OnEtatChange.Subscribe([&](int) { late += closed; });
+  model.OnVoyantsChange.Subscribe([&] { late += closed; });
+  model.OnDureeChange.Subscribe([&] { late += closed; });
   model.OnFermer = [&] {
     closed = true;
     sessions.erase(std::find(sessions.begin(), sessions.end(), &model));
   };
-  // A packing thread of the transfers window, freeing itself, still working at the close.
-  auto* packing = new TCompressionDecompressionThread(loop, TCompressionDecompressionThread::Pack,
-                                                      (tmp.path() / "big").string(), tmp / "big.z",
-                                                      &model.ThreadsCompression());
-  packing->OnDialogChange = [&](TCompressionDecompressionThread&) { late += closed; };
-  packing->OnTerminate = [&](TCompressionDecompressionThread&) { late += closed; };
-  packing->Start();
+  // A folder being packed for sending, on a thread the session owns, still working at the close.
+  int packings = 0;
+  model.OnCompression.Subscribe([&](TCompressionDecompressionThread& t) {
+    ++packings;
+    t.OnDialogChange = [&](TCompressionDecompressionThread&) { late += closed; };
+  });
+  model.Transferts().OnLigneCreee.Subscribe([&](TFrmTransfertProgressionModel&) { late += closed; });
+  model.Transferts().EnvoyerDossier((tmp.path() / "big").string());
+  ASSERT_EQ(packings, 1);
+  ASSERT_EQ(model.ThreadsCompression().Count(), 1u);
   // A customer connection that announced nothing yet (the window stays closable in state 0) is
   // open at the close: its end comes while the server stops.
   Customer customer(loop, port);
@@ -482,4 +495,97 @@ TEST_F(SessionAssistanceTest, ControllerEndingWithARunningSessionStopsEverything
   customer.chatOut->SendText("pending");  // a hand-over the main thread has not served
   agent.reset();  // destroys the session, stopping its server while serving hand-overs
   EXPECT_TRUE(customer.raw[0]->ClosedByAgent());
+}
+
+TEST_F(SessionAssistanceTest, NotificationsReachEverySubscriber) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  std::vector<int> etats1, etats2;
+  model.OnEtatChange.Subscribe([&](int e) { etats1.push_back(e); });
+  const uint64_t second = model.OnEtatChange.Subscribe([&](int e) { etats2.push_back(e); });
+  std::vector<std::string> chat1, chat2, rapport;
+  model.OnLigneChat.Subscribe([&](const M::LigneChat& l) { chat1.push_back(l.texte); });
+  model.OnLigneChat.Subscribe([&](const M::LigneChat& l) { chat2.push_back(l.texte); });
+  model.OnLigneRapport.Subscribe([&](const std::string& l) { rapport.push_back(l); });
+  std::vector<M::Outil> attention;
+  model.OnAttention.Subscribe([&](M::Outil o) { attention.push_back(o); });
+  Customer customer(loop, port);
+  Connect(customer, model);
+  EXPECT_EQ(etats1, (std::vector<int>{1, 2}));
+  EXPECT_EQ(etats2, etats1);
+
+  model.EnvoyerChat("From the agent");
+  customer.chatOut->SendText("From the customer");
+  ASSERT_TRUE(WaitFor([&] { return chat1.size() == 2; }));
+  EXPECT_EQ(chat1, (std::vector<std::string>{"From the agent", "From the customer"}));
+  EXPECT_EQ(chat2, chat1);
+  EXPECT_EQ(attention, std::vector<M::Outil>{M::Outil::Chat});
+
+  model.OnEtatChange.Unsubscribe(second);
+  customer.commandsOut->SendCommand(".");
+  ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 3; }));
+  EXPECT_EQ(etats1.back(), 3);
+  EXPECT_EQ(etats2.size(), 2u);
+  ASSERT_EQ(rapport.size(), 1u);
+  EXPECT_EQ(rapport[0].rfind("Connexion time : ", 0), 0u);
+}
+
+TEST_F(SessionAssistanceTest, InputsNeedRemoteControlAndLightTheLampAtOnce) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  Customer customer(loop, port);
+  Connect(customer, model);
+  int voyants = 0;
+  model.OnVoyantsChange.Subscribe([&] { ++voyants; });
+  EXPECT_FALSE(model.EntreeSourisBas(session::mbLeft, 10, 20));  // remote control off: left to the window
+  EXPECT_FALSE(model.CoucheVisible(M::RougeBas));
+  model.SetControleClavierSouris(true);
+  EXPECT_FALSE(model.CoucheVisible(M::BleuBas));
+  voyants = 0;
+  EXPECT_TRUE(model.EntreeSourisBas(session::mbLeft, 10, 20));
+  EXPECT_TRUE(model.CoucheVisible(M::RougeBas));  // no timer tick needed
+  EXPECT_EQ(voyants, 1);
+  EXPECT_TRUE(model.EntreeToucheBas(0x41, {}));
+  EXPECT_TRUE(model.EntreeToucheHaut(0x41, {}));
+  loop.advance(1000);  // more than 500 ms without input: the lamp goes out
+  EXPECT_FALSE(model.CoucheVisible(M::RougeBas));
+  model.SetControleClavierSouris(false);
+  EXPECT_FALSE(model.EntreeToucheBas(0x41, {}));
+}
+
+TEST_F(SessionAssistanceTest, ClosingSendsTheReportTypedLast) {
+  uint16_t port = 0;
+  M& model = StartSession(port);
+  Customer customer(loop, port);
+  Connect(customer, model);
+  // The report window writes its whole text through on every change.
+  model.SetRapport("Printer");
+  model.SetRapport("Printer driver reinstalled.");
+  customer.commandsOut->SendCommand(".");  // the model appends its line to what was typed
+  ASSERT_TRUE(WaitFor([&] { return model.EtatConnexion() == 3; }));
+  const std::string typed = model.Rapport() + "The customer confirmed.";
+  model.SetRapport(typed);
+  RunSequence(model);
+  ASSERT_TRUE(model.DemanderFermeture());
+  ASSERT_EQ(proxy->clotures.size(), 1u);
+  EXPECT_EQ(proxy->clotures[0].ReponseDescription, typed);
+  EXPECT_EQ(typed.rfind("Printer driver reinstalled.\r\nConnexion time : ", 0), 0u);
+}
+
+TEST_F(SessionAssistanceTest, ConsoleExitingWithASessionOpenSendsTheReportTypedLast) {
+  uint16_t port = 0;
+  std::string id;
+  M& model = StartSession(port, &id);
+  Customer customer(loop, port);
+  Connect(customer, model);
+  model.SetRapport("Half");
+  model.SetRapport("Half done when the console closed.");
+  // The main window's closing asks every session window to close, then logs out.
+  agent->FermerSessions();
+  ASSERT_EQ(proxy->clotures.size(), 1u);
+  EXPECT_EQ(proxy->clotures[0].AssistanceID, id);
+  EXPECT_EQ(proxy->clotures[0].ReponseDescription, "Half done when the console closed.");
+  agent->FermerSessions();  // asked again while it winds down: sent once
+  EXPECT_EQ(proxy->clotures.size(), 1u);
+  agent.reset();
 }

@@ -106,12 +106,12 @@ public:
   bool DemanderFermeture() override { return false; }
   bool EstActive() const override { return false; }
   void SetReouvertureEnCours(bool) override {}
+  TInfosClient& Client() override { return client; }
+  void AppliquerIdentification() override { ++identifications; }
   void ArreterEcoute() override {
     if (port_) pool_->free.push_back(port_);
     port_ = 0;
   }
-  TInfosClient& Client() override { return client; }
-  void AppliquerIdentification() override { ++identifications; }
 
   std::string assistanceId, description;
   TInfosClient client;

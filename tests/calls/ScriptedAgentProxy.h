@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "service/CorvaneAgent.h"
 
@@ -16,6 +17,7 @@ public:
   explicit ScriptedAgentProxy(const std::string& root) : real_(root) {}
 
   std::map<std::string, int> calls;
+  std::vector<service::TRemotableClotureAssistance> clotures;  // the closings the service stored
   // Operation name -> thrower; consulted before forwarding.
   std::map<std::string, std::function<void()>> failures;
 
@@ -72,6 +74,7 @@ public:
   void CloturerAssistance(const std::string& s, const service::TRemotableClotureAssistance& c) override {
     Hit("CloturerAssistance");
     real_.CloturerAssistance(s, c);
+    clotures.push_back(c);
   }
   std::string AjouterUnClient(const std::string& s, const service::TRemotableClient& c) override {
     Hit("AjouterUnClient");

@@ -381,15 +381,15 @@ void DemoRun::HookDialog(calls::TFrmAppelClientModel& dialog) {
 void DemoRun::HookSession(assistance::TFrmInstanceCorvaneAgentModel& model) {
   lastEtat_ = -1;
   sessionClosed_ = false;
-  screen_.Attach(model.DADScreen());
+  screen_.Attach(model);
   // Files from the customer are written under the temporary folder, then moved to the output.
   const std::string incoming = (temp_ / "agent-incoming").string();
   fs::create_directories(incoming);
   model.Racine().ForEachComponent([&](session::TComponent& c) {
     if (auto* manager = dynamic_cast<session::TOLAServerFileTransfertManager*>(&c)) manager->TempFolder = incoming;
   });
-  model.OnFinImage = [this] { ++frames_; };
-  model.OnChange = [this] { SessionChanged(); };
+  model.OnFinImage.Subscribe([this] { ++frames_; });
+  model.OnEtatChange.Subscribe([this](int) { SessionChanged(); });
   model.OnErreur = [this](const std::string& text) { say_.Failure("error box: " + text); };
   model.OnAvertissement = [this](const std::string& caption, const std::string& text) {
     say_.Failure("warning box \"" + caption + "\": " + text);
@@ -398,11 +398,18 @@ void DemoRun::HookSession(assistance::TFrmInstanceCorvaneAgentModel& model) {
     sessionClosed_ = true;
     say_.Say("session window closed");
   };
-  auto progress = [this](session::TOLABaseComponent&, const session::TOLAFileTransfertProgressInfos& infos) {
+  // What the transfers window's lines show, as the progress record the narrative reads.
+  auto progress = [this](const assistance::TFrmTransfertProgressionModel& line) {
+    session::TOLAFileTransfertProgressInfos infos;
+    infos.Direction = line.Direction();
+    infos.FileName = line.FileName();
+    infos.LocalFileName = line.LocalFile();
+    infos.Status = line.Etat();
+    infos.Transferred = line.Done();
     TransferProgress(infos);
   };
-  model.OnNouveauTransfert = progress;
-  model.OnProgressionTransfert = progress;
+  model.Transferts().OnLigneCreee.Subscribe(progress);
+  model.Transferts().OnLigneModifiee.Subscribe(progress);
 }
 
 void DemoRun::SessionChanged() {

@@ -10,18 +10,18 @@
 
 namespace corvane::demo {
 
-void ScreenCopy::Attach(session::TOLAServerScreen& screen) {
-  screen.OnScreenDimensionsChange = [this](session::TOLAServerScreen&, int32_t width, int32_t height) {
+void ScreenCopy::Attach(assistance::TFrmInstanceCorvaneAgentModel& model) {
+  model.OnDimensionsEcran.Subscribe([this](int32_t width, int32_t height) {
     picture_ = session::Image(width, height, 0xFF000000u);
-  };
-  screen.OnCopyRectUpdate = [this](session::TOLAServerScreen&, const session::TRect& src, const session::TRect& dest) {
+  });
+  model.OnCopieRectangle.Subscribe([this](const session::TRect& src, const session::TRect& dest) {
     ++moves_;
     session::CopyRectangle(picture_, src, dest);
-  };
-  screen.OnGraphicUpdate = [this](session::TOLAServerScreen&, const session::Image& patch, uint16_t x, uint16_t y) {
+  });
+  model.OnImage.Subscribe([this](const session::Image& patch, uint16_t x, uint16_t y) {
     ++patches_;
     session::DrawPicture(picture_, patch, x, y);
-  };
+  });
 }
 
 int64_t ScreenCopy::ColouredPixels() const {

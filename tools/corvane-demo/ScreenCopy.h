@@ -3,21 +3,20 @@
 // the remote screen view keeps its picture: a new size starts a black picture, moved rectangles
 // and PNG patches are drawn in frame order.
 //
-// Main thread only (the screen channel raises its events there).
+// Main thread only (the session model raises the screen channel's events there).
 
 #include <cstdint>
 #include <string>
 
+#include "assistance/SessionAssistanceModel.h"
 #include "session/Image.h"
-#include "session/ScreenChannel.h"
 
 namespace corvane::demo {
 
 class ScreenCopy {
 public:
-  // Takes the dimension, rectangle and picture events of the screen channel (the session model
-  // keeps the end-of-frame and options events for itself).
-  void Attach(session::TOLAServerScreen& screen);
+  // Subscribes to the session model's dimension, rectangle and picture events.
+  void Attach(assistance::TFrmInstanceCorvaneAgentModel& model);
 
   const session::Image& Picture() const { return picture_; }
   int Patches() const { return patches_; }

@@ -32,7 +32,7 @@ protected:
         *agent, loop,
         [this](assistance::TFrmInstanceCorvaneAgentModel& m) {
           sessions.push_back(&m);
-          m.OnFinImage = [this] { ++frames; };
+          m.OnFinImage.Subscribe([this] { ++frames; });
           m.OnAvertissement = [this](const std::string& c, const std::string&) { warnings.push_back(c); };
           m.OnFermer = [this, &m] { sessions.erase(std::find(sessions.begin(), sessions.end(), &m)); };
         },
