@@ -100,10 +100,13 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-uint32_t FileCrc32(const std::string& path) {
+namespace {
+
+// Reads the file in 64 KiB pieces, handing each to `piece`.
+template <class Piece>
+void ReadInPieces(const std::string& path, Piece&& piece) {
   Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (in.fd < 0) throw EUpdateFileError("Cannot read " + path + ": " + Reason());
-  uLong crc = crc32(0L, Z_NULL, 0);
   std::vector<unsigned char> buffer(1 << 16);
   while (true) {
     const ssize_t n = ::read(in.fd, buffer.data(), buffer.size());
@@ -112,28 +115,26 @@ uint32_t FileCrc32(const std::string& path) {
       throw EUpdateFileError("Cannot read " + path + ": " + Reason());
     }
     if (n == 0) break;
-    crc = crc32(crc, buffer.data(), static_cast<uInt>(n));
+    piece(buffer.data(), static_cast<size_t>(n));
   }
+}
+
+}  // namespace
+
+uint32_t FileCrc32(const std::string& path) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  ReadInPieces(path, [&](const unsigned char* data, size_t n) { crc = crc32(crc, data, static_cast<uInt>(n)); });
   return static_cast<uint32_t>(crc);
 }
 
 std::string FileSha256(const std::string& path) {
-  Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (in.fd < 0) throw EUpdateFileError("Cannot read " + path + ": " + Reason());
   std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
   if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
     throw EUpdateFileError("Cannot compute the SHA-256 of " + path + ".");
-  std::vector<unsigned char> buffer(1 << 16);
-  while (true) {
-    const ssize_t n = ::read(in.fd, buffer.data(), buffer.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EUpdateFileError("Cannot read " + path + ": " + Reason());
-    }
-    if (n == 0) break;
-    if (EVP_DigestUpdate(ctx.get(), buffer.data(), static_cast<size_t>(n)) != 1)
+  ReadInPieces(path, [&](const unsigned char* data, size_t n) {
+    if (EVP_DigestUpdate(ctx.get(), data, n) != 1)
       throw EUpdateFileError("Cannot compute the SHA-256 of " + path + ".");
-  }
+  });
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (EVP_DigestFinal_ex(ctx.get(), digest, &length) != 1)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/HeldPort.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -18,27 +20,7 @@ using service::TStatusAgent;
 
 namespace {
 
-// A loopback socket listening on a free port, as another program holding it.
-class HeldPort {
-public:
-  HeldPort() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(fd_, 1);
-    socklen_t len = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-  }
-  ~HeldPort() { ::close(fd_); }
-  int Port() const { return port_; }
-
-private:
-  int fd_;
-  int port_;
-};
+using corvane::testing_support::HeldPort;
 
 class CorvaneAgentTest : public ControllerFixture {};
 
@@ -107,14 +89,14 @@ TEST_F(CorvaneAgentTest, BusyCallPortLeavesTheAgentDisconnected) {
   LogIn();
   HeldPort held;
   service::TRemotableAgent record = *agent->InfosAgent();
-  record.Port = held.Port();
+  record.Port = held.port();
   agent->MettreAJourAgent(record);
-  EXPECT_EQ(agent->InfosAgent()->Port, held.Port());
+  EXPECT_EQ(agent->InfosAgent()->Port, held.port());
   try {
     agent->SetStatusAgent(TStatusAgent::saDisponible);
     FAIL() << "the busy port went unnoticed";
   } catch (const ECallListenerPortBusy& e) {
-    EXPECT_EQ(e.Port(), held.Port());
+    EXPECT_EQ(e.Port(), held.port());
   }
   EXPECT_EQ(agent->StatusAgent(), TStatusAgent::saDeconnecte);
   EXPECT_FALSE(agent->Ecouteur().Active());

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/HeldPort.h"
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -155,26 +157,7 @@ TEST(ErrorMapping, ServiceExceptionsFollowTheTable) {
 
 namespace {
 
-// A loopback port held by this test for as long as the object lives.
-class HeldPort {
-public:
-  HeldPort() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 1) == 0 &&
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-      port_ = ntohs(a.sin_port);
-  }
-  ~HeldPort() { ::close(fd_); }
-  int port() const { return port_; }
-
-private:
-  int fd_ = -1;
-  int port_ = 0;
-};
+using corvane::testing_support::HeldPort;
 
 std::exception_ptr caught(const std::function<void()>& action) {
   try {
